@@ -1,0 +1,28 @@
+// Strict conversions of bound arguments to native values. Each failure comes
+// back already wrapped with the parameter's name where the rules call for it.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "boundary/error.hpp"
+
+namespace tavric::binding {
+
+// A bytes object's own content, used in place. Valid for the whole call, also
+// while the interpreter is released: bytes never change and the caller keeps
+// its arguments alive.
+using ByteView = std::span<const std::uint8_t>;
+
+Result<ByteView> to_bytes(PyObject* object, std::string_view parameter);
+Result<std::uint16_t> to_u16(PyObject* object, std::string_view parameter);
+Result<std::uint32_t> to_u32(PyObject* object, std::string_view parameter);
+Result<std::uint64_t> to_u64(PyObject* object, std::string_view parameter);
+Result<bool> to_bool(PyObject* object, std::string_view parameter);
+
+// A TypeError (exactly) gets "argument '{parameter}': " in front, keeps the
+// original's cause and nothing else of it; other errors pass unchanged.
+Error name_argument(std::string_view parameter, Error error);
+
+}  // namespace tavric::binding

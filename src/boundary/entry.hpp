@@ -1,0 +1,34 @@
+// Boundary entries: the only way the interpreter enters the module. No C++
+// exception leaves one; a fault outside the guarded body aborts.
+#pragma once
+
+#include "boundary/error.hpp"
+#include "runtime/fault.hpp"
+
+namespace tavric {
+
+// Raises an error value on the way out; returns the result object or null.
+PyObject* deliver(Result<Ref> outcome);
+
+template <class Body>
+PyObject* boundary_entry(Body&& body) noexcept
+{
+    try {
+        ++attach_depth();
+        drain_pending_releases();
+        Result<Ref> outcome = [&]() -> Result<Ref> {
+            try {
+                return body();
+            } catch (Fault& fault) {
+                return Error::panic(std::move(fault.message()));
+            }
+        }();
+        PyObject* result = deliver(std::move(outcome));
+        --attach_depth();
+        return result;
+    } catch (...) {
+        abort_at_boundary();
+    }
+}
+
+}  // namespace tavric

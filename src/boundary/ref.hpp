@@ -1,0 +1,55 @@
+// Owning references to interpreter objects, the per-thread attach depth, and
+// the list of releases that must wait until a thread is attached again.
+#pragma once
+
+#include <utility>
+
+#include "boundary/python.hpp"
+
+namespace tavric {
+
+// Positive while the thread is inside the module with the interpreter attached.
+int& attach_depth() noexcept;
+
+// Drops one reference now if attached, otherwise queues it for the next attach.
+void release(PyObject* object) noexcept;
+
+// Releases everything queued, in order, with no lock held while doing so.
+void drain_pending_releases() noexcept;
+
+// One strong reference, released when the owner goes away.
+class Ref {
+public:
+    Ref() noexcept = default;
+    static Ref steal(PyObject* object) noexcept { return Ref(object); }
+    static Ref borrow(PyObject* object) noexcept
+    {
+        Py_XINCREF(object);
+        return Ref(object);
+    }
+
+    Ref(Ref&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    Ref& operator=(Ref&& other) noexcept
+    {
+        Ref(std::move(other)).swap(*this);
+        return *this;
+    }
+    Ref(const Ref&) = delete;
+    Ref& operator=(const Ref&) = delete;
+    ~Ref()
+    {
+        if (object_ != nullptr) release(object_);
+    }
+
+    PyObject* get() const noexcept { return object_; }
+    explicit operator bool() const noexcept { return object_ != nullptr; }
+    // Hands the reference to the caller.
+    PyObject* take() noexcept { return std::exchange(object_, nullptr); }
+    void swap(Ref& other) noexcept { std::swap(object_, other.object_); }
+
+private:
+    explicit Ref(PyObject* object) noexcept : object_(object) {}
+    PyObject* object_ = nullptr;
+};
+
+}  // namespace tavric

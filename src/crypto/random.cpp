@@ -1,0 +1,72 @@
+#include "crypto/random.hpp"
+
+#include <cerrno>
+#include <sys/random.h>
+
+#include "runtime/platform.hpp"
+#include "runtime/text.hpp"
+
+namespace tavric::crypto {
+namespace {
+
+ssize_t system_getrandom(void* buffer, std::size_t length, unsigned flags) noexcept
+{
+    return ::getrandom(buffer, length, flags);
+}
+
+std::string_view kind_of_errno(int code)
+{
+    switch (code) {
+    case EPERM:
+    case EACCES: return "PermissionDenied";
+    case ENOENT: return "NotFound";
+    case EINTR: return "Interrupted";
+    case EAGAIN: return "WouldBlock";
+    case ENOMEM: return "OutOfMemory";
+    case EINVAL: return "InvalidInput";
+    case ENOSYS: return "Unsupported";
+    case EFAULT: return "Uncategorized";
+    default: return "Uncategorized";
+    }
+}
+
+}  // namespace
+
+std::optional<RandomError> fill_random(std::span<std::uint8_t> out, GetrandomFunction source) noexcept
+{
+    if (source == nullptr) source = system_getrandom;
+    std::size_t filled = 0;
+    while (filled < out.size()) {
+        const std::size_t wanted = out.size() - filled;
+        errno = 0;
+        const ssize_t got = source(out.data() + filled, wanted, 0);
+        if (got == -1) {
+            const int code = errno;
+            if (code == EINTR) continue;
+            if (code <= 0) return RandomError{RandomError::Kind::errno_not_positive};
+            return RandomError{RandomError::Kind::os, code};
+        }
+        if (got <= 0 || static_cast<std::size_t>(got) > wanted)
+            return RandomError{RandomError::Kind::unexpected};
+        filled += static_cast<std::size_t>(got);
+    }
+    return std::nullopt;
+}
+
+Text describe(const RandomError& error)
+{
+    switch (error.kind) {
+    case RandomError::Kind::unexpected:
+        return "Error { internal_code: 65538, description: \"unexpected situation\" }";
+    case RandomError::Kind::errno_not_positive:
+        return "Error { internal_code: 65537, description: \"errno: did not return a positive value\" }";
+    case RandomError::Kind::os: break;
+    }
+    const Text code = decimal(error.os_code);
+    Text text = "Error { os_error: " + code + ", description: Os { code: " + code + ", kind: ";
+    text += kind_of_errno(error.os_code);
+    text += ", message: \"" + platform::error_message(error.os_code) + "\" } }";
+    return text;
+}
+
+}  // namespace tavric::crypto
