@@ -1,0 +1,221 @@
+"""Internal faults, PanicException and the random source's failures, each in
+a subprocess so that the faults cannot disturb the test process."""
+
+import shutil
+import subprocess
+
+import pytest
+
+from conftest import run_python
+
+SHIM = r"""
+#define _GNU_SOURCE
+#include <errno.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/syscall.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+/* Stands in for the C library's getrandom; TAVRIC_SHIM picks the behaviour.
+   Only requests of a salt's size or less are disturbed: the interpreter's own
+   start-up asks for more and must still get real randomness. */
+ssize_t getrandom(void *buffer, size_t length, unsigned flags)
+{
+    static int calls;
+    const char *mode = getenv("TAVRIC_SHIM");
+    if (length > 16 || mode == NULL) return syscall(SYS_getrandom, buffer, length, flags);
+    ++calls;
+    if (!strcmp(mode, "zero")) return 0;
+    if (!strcmp(mode, "below")) return -7;
+    if (!strcmp(mode, "errno0")) { errno = 0; return -1; }
+    if (!strcmp(mode, "eio")) { errno = EIO; return -1; }
+    if (!strcmp(mode, "too-much")) return (ssize_t)length + 1;
+    if (!strcmp(mode, "eintr") && calls % 2) { errno = EINTR; return -1; }
+    if (!strcmp(mode, "short")) length = 1;
+    memset(buffer, 0x41 + calls % 16, length);
+    return (ssize_t)length;
+}
+"""
+
+UNWRAP = "called `Result::unwrap()` on an `Err` value: "
+
+
+@pytest.fixture(scope="session")
+def shim(tmp_path_factory):
+    compiler = shutil.which("cc") or shutil.which("gcc")
+    if compiler is None:
+        pytest.skip("no C compiler")
+    folder = tmp_path_factory.mktemp("shim")
+    source = folder / "getrandom_shim.c"
+    source.write_text(SHIM)
+    library = folder / "getrandom_shim.so"
+    subprocess.run([compiler, "-shared", "-fPIC", "-O1", "-o", library, source], check=True)
+    return str(library)
+
+
+def with_shim(shim, mode, code, check=True):
+    return run_python(code, env={"LD_PRELOAD": shim, "TAVRIC_SHIM": mode}, check=check)
+
+
+CATCH_PANIC = """
+import tavric
+try:
+    tavric.gensalt()
+except Exception:
+    print("caught by except Exception")
+except BaseException as panic:
+    cls = type(panic)
+    print("MESSAGE", str(panic))
+    print("ARGS", panic.args == (str(panic),))
+    print("MRO", [c.__name__ for c in cls.__mro__])
+    print("NAMES", cls.__module__, cls.__name__, cls.__qualname__)
+    print("DOC", repr(cls.__doc__))
+else:
+    print("no fault")
+"""
+
+
+@pytest.mark.parametrize(
+    "mode, description",
+    [
+        ("zero", 'Error { internal_code: 65538, description: "unexpected situation" }'),
+        ("below", 'Error { internal_code: 65538, description: "unexpected situation" }'),
+        ("too-much", 'Error { internal_code: 65538, description: "unexpected situation" }'),
+        ("errno0", 'Error { internal_code: 65537, description: "errno: did not return a positive value" }'),
+        ("eio", 'Error { os_error: 5, description: Os { code: 5, kind: Uncategorized, message: "Input/output error" } }'),
+    ],
+)
+def test_random_source_failures_raise_panic(shim, mode, description):
+    result = with_shim(shim, mode, CATCH_PANIC)
+    lines = dict(line.split(" ", 1) for line in result.stdout.splitlines())
+    assert lines["MESSAGE"] == UNWRAP + description
+    assert lines["ARGS"] == "True"
+    assert lines["MRO"] == "['PanicException', 'BaseException', 'object']"
+    assert lines["NAMES"] == "pyo3_runtime PanicException PanicException"
+    assert "BaseException" in lines["DOC"] and lines["DOC"].startswith("'\\n")
+    # The report reaches standard error before the exception reaches Python.
+    report = result.stderr
+    assert "\nthread '" in report and "panicked at src/lib/gensalt.cpp:" in report
+    assert UNWRAP + description in report
+    assert "TAVRIC_BACKTRACE=1" in report
+
+
+@pytest.mark.parametrize("mode", ["eintr", "short"])
+def test_interrupted_and_short_reads_are_retried(shim, mode):
+    result = with_shim(shim, mode, "import tavric; s = tavric.gensalt(4); print(s.decode()); print(tavric.hashpw(b'x', s)[:29] == s)")
+    setting, usable = result.stdout.split()
+    assert setting.startswith("$2b$04$") and len(setting) == 29 and usable == "True"
+    assert result.stderr == ""
+
+
+def test_module_keeps_working_after_a_fault(shim):
+    result = with_shim(
+        shim,
+        "zero",
+        """
+        import tavric
+        for _ in range(3):
+            try:
+                tavric.gensalt()
+            except BaseException as panic:
+                last = panic
+        print(tavric.checkpw(b"pw", tavric.hashpw(b"pw", b"$2b$04$" + b"." * 22)))
+        """,
+    )
+    assert result.stdout.strip() == "True"
+    # The hint on backtraces is given once per process.
+    assert result.stderr.count("TAVRIC_BACKTRACE=1") == 1
+    assert result.stderr.count("panicked at") == 3
+
+
+def test_backtrace_on_request(shim):
+    result = run_python(
+        "import tavric\ntry:\n    tavric.gensalt()\nexcept BaseException:\n    pass",
+        env={"LD_PRELOAD": shim, "TAVRIC_SHIM": "zero", "TAVRIC_BACKTRACE": "1"},
+    )
+    assert "stack backtrace:" in result.stderr
+    assert "TAVRIC_BACKTRACE=1" not in result.stderr
+
+
+RESUME = """
+import sys
+import tavric
+
+try:
+    tavric.gensalt()
+except BaseException as caught:
+    panic = caught
+
+class Index:
+    def __init__(self, error):
+        self.error = error
+    def __index__(self):
+        raise self.error
+
+sys.stderr.write("MARK\\n"); sys.stderr.flush()
+try:
+    tavric.gensalt(Index(panic))
+except BaseException as again:
+    print("SAME_TYPE", type(again) is type(panic), again is not panic)
+    print("MESSAGE", str(again) == str(panic))
+
+class Unprintable(type(panic)):
+    def __str__(self):
+        raise RuntimeError("no text")
+
+try:
+    tavric.gensalt(Index(type(panic)("x")))
+except BaseException as again:
+    print("PLAIN", str(again))
+try:
+    tavric.kdf(b"p", b"s", Index(Unprintable("y")), 50)
+except BaseException as again:
+    print("SUBCLASS", type(again).__name__, type(again) is Unprintable)
+"""
+
+
+def test_panic_raised_back_into_the_module_resumes(shim):
+    result = with_shim(shim, "zero", RESUME)
+    lines = dict(line.split(" ", 1) for line in result.stdout.splitlines())
+    assert lines["SAME_TYPE"] == "True True"
+    assert lines["MESSAGE"] == "True"
+    assert lines["PLAIN"] == "x"
+    # A subclass is not the module's own class, so it passes through as is.
+    assert lines["SUBCLASS"] == "Unprintable True"
+    after = result.stderr.split("MARK\n", 1)[1]
+    banner = (
+        "--- PyO3 is resuming a panic after fetching a PanicException from Python. ---\n"
+        "Python stack trace below:\n"
+    )
+    assert after.startswith(banner)
+    assert "Traceback (most recent call last)" in after and "in __index__" in after
+    assert after.count(banner) == 2
+
+
+def test_resumed_panic_without_text(shim):
+    result = with_shim(
+        shim,
+        "zero",
+        """
+        import tavric
+        try:
+            tavric.gensalt()
+        except BaseException as caught:
+            panic = caught
+
+        class BadStr:
+            def __str__(self):
+                raise RuntimeError("no")
+
+        class IndexBadText:
+            def __index__(self):
+                raise type(panic)(BadStr())
+
+        try:
+            tavric.gensalt(IndexBadText())
+        except BaseException as again:
+            print(str(again))
+        """,
+    )
+    assert result.stdout.strip() == "Unwrapped panic from Python code"
