@@ -219,3 +219,50 @@ def test_resumed_panic_without_text(shim):
         """,
     )
     assert result.stdout.strip() == "Unwrapped panic from Python code"
+
+
+NO_MEMORY = """
+import _testcapi, tavric
+setting = tavric.gensalt(4)
+call = {call}
+_testcapi.set_nomemory(0, 1)  # only the next allocation fails: the result object
+try:
+    call()
+except BaseException as error:
+    _testcapi.remove_mem_hooks()
+    print(type(error).__name__, str(error))
+"""
+
+
+@pytest.mark.parametrize(
+    "call, outcome",
+    [
+        ("lambda: tavric.hashpw(b'pw', setting)", "PanicException Python API call failed"),
+        ("lambda: tavric.checkpw(b'pw', setting)", "PanicException Python API call failed"),
+        ("lambda: tavric.gensalt(4)", "MemoryError"),
+        ("lambda: tavric.kdf(b'p', b's', 8, 60)", "MemoryError"),
+    ],
+)
+def test_result_allocation_failure(call, outcome):
+    pytest.importorskip("_testcapi")
+    result = run_python(NO_MEMORY.format(call=call))
+    assert result.stdout.strip() == outcome
+    if outcome.startswith("PanicException"):
+        # The interpreter's MemoryError is printed before the fault.
+        assert result.stderr.index("MemoryError") < result.stderr.index("Python API call failed")
+
+
+def test_fault_while_raising_aborts():
+    pytest.importorskip("_testcapi")
+    result = run_python(
+        """
+        import _testcapi, tavric
+        _testcapi.set_nomemory(0)  # the error's message cannot be made
+        tavric.hashpw(b"pw", b"bad")
+        print("returned")
+        """,
+        check=False,
+    )
+    assert result.returncode == -6  # SIGABRT
+    assert "returned" not in result.stdout
+    assert "uncaught panic at ffi boundary" in result.stderr
