@@ -46,6 +46,9 @@ constexpr Attribute attributes[] = {
 };
 
 std::atomic<std::int64_t> recorded_interpreter{-1};
+// Set when the interpreter that owns the cached objects is finalised; an
+// embedding application may start a new one, which can carry the same id.
+std::atomic<bool> owner_finalised{false};
 OnceCell module_cache;
 OnceCell name_attribute;
 OnceCell all_attribute;
@@ -144,6 +147,8 @@ Status register_contents(PyObject* module)
     return add_text(module, "__copyright__", to_text(metadata::copyright_prefix) + to_text(metadata::author));
 }
 
+void mark_owner_finalised() { owner_finalised.store(true); }
+
 Result<Ref> create_module()
 {
     Ref module = Ref::steal(PyModule_Create2(&definition, module_api_version));
@@ -151,6 +156,7 @@ Result<Ref> create_module()
     if (python::declare_no_gil(module.get()) < 0) return fetch_or_fallback();
     if (Status registered = register_contents(module.get()); !registered)
         return std::move(registered.error());
+    Py_AtExit(mark_owner_finalised);
     return module;
 }
 
@@ -162,6 +168,10 @@ Result<Ref> make_module()
     if (!recorded_interpreter.compare_exchange_strong(expected, id) && expected != id)
         return Error::make(PyExc_ImportError,
                            "PyO3 modules do not yet support subinterpreters, see " + to_text(metadata::issues_uri));
+    if (owner_finalised.load())
+        return Error::make(PyExc_ImportError,
+                           std::string_view("tavric cannot be imported again after the interpreter that "
+                                            "first imported it was finalised"));
     Result<PyObject*> module = module_cache.get_or_create(create_module);
     if (!module) return std::move(module.error());
     return Ref::borrow(module.value());
