@@ -9,15 +9,6 @@
 namespace tavric::binding {
 namespace {
 
-Error cannot_convert(PyObject* object, std::string_view target)
-{
-    Text text = "'" + type_qualname(reinterpret_cast<PyObject*>(Py_TYPE(object))) +
-                "' object cannot be converted to '";
-    text += target;
-    text += '\'';
-    return Error::make(PyExc_TypeError, std::move(text));
-}
-
 template <class Unsigned>
 Result<Unsigned> to_small_unsigned(PyObject* object, std::string_view parameter)
 {
@@ -67,6 +58,15 @@ Result<bool> numpy_truth(PyObject* object)
 }
 
 }  // namespace
+
+Error cannot_convert(PyObject* object, std::string_view target)
+{
+    Text text = "'" + type_qualname(reinterpret_cast<PyObject*>(Py_TYPE(object))) +
+                "' object cannot be converted to '";
+    text += target;
+    text += '\'';
+    return Error::make(PyExc_TypeError, std::move(text));
+}
 
 Error name_argument(std::string_view parameter, Error error)
 {

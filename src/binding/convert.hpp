@@ -21,6 +21,9 @@ Result<std::uint32_t> to_u32(PyObject* object, std::string_view parameter);
 Result<std::uint64_t> to_u64(PyObject* object, std::string_view parameter);
 Result<bool> to_bool(PyObject* object, std::string_view parameter);
 
+// TypeError "'{type}' object cannot be converted to '{target}'".
+Error cannot_convert(PyObject* object, std::string_view target);
+
 // A TypeError (exactly) gets "argument '{parameter}': " in front, keeps the
 // original's cause and nothing else of it; other errors pass unchanged.
 Error name_argument(std::string_view parameter, Error error);

@@ -25,7 +25,6 @@ std::string_view kind_of_errno(int code)
     case ENOMEM: return "OutOfMemory";
     case EINVAL: return "InvalidInput";
     case ENOSYS: return "Unsupported";
-    case EFAULT: return "Uncategorized";
     default: return "Uncategorized";
     }
 }

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <new>
 
+#include "binding/convert.hpp"
 #include "boundary/entry.hpp"
-#include "boundary/objects.hpp"
 #include "boundary/once_cell.hpp"
 #include "lib/metadata.hpp"
 #include "lib/operations.hpp"
@@ -70,19 +70,12 @@ PyObject* interned(OnceCell& cell, std::string_view text)
     return name.value();  // the creator cannot return an error
 }
 
-Error cannot_convert(PyObject* object, std::string_view target)
-{
-    Text text = "'" + type_qualname(reinterpret_cast<PyObject*>(Py_TYPE(object))) +
-                "' object cannot be converted to '" + to_text(target) + "'";
-    return Error::make(PyExc_TypeError, std::move(text));
-}
-
 Result<Ref> all_list(PyObject* module)
 {
     PyObject* all_name = interned(all_attribute, "__all__");
     if (PyObject* found = PyObject_GetAttr(module, all_name)) {
         Ref list = Ref::steal(found);
-        if (!PyList_Check(found)) return cannot_convert(found, "PyList");
+        if (!PyList_Check(found)) return binding::cannot_convert(found, "PyList");
         return list;
     }
     Error error = fetch_or_fallback();
@@ -117,7 +110,7 @@ Status add_function(PyObject* module, Ref function)
 {
     Ref name = Ref::steal(PyObject_GetAttr(function.get(), interned(name_attribute, "__name__")));
     if (!name) return fetch_or_fallback();
-    if (!PyUnicode_Check(name.get())) return cannot_convert(name.get(), "PyString");
+    if (!PyUnicode_Check(name.get())) return binding::cannot_convert(name.get(), "PyString");
     return add(module, name.get(), function.get());
 }
 
