@@ -7,21 +7,7 @@
 
 namespace tavric::hashstring {
 
-// Keeps the compiler from turning the flag arithmetic back into branches.
-inline std::uint8_t opaque(std::uint8_t value) noexcept
-{
-#if defined(__GNUC__) || defined(__clang__)
-    __asm__ volatile("" : "+r"(value));
-#endif
-    return value;
-}
-
-inline bool equal_without_early_exit(const std::uint8_t* a, const std::uint8_t* b,
-                                     std::size_t length) noexcept
-{
-    std::uint8_t equal = 1;
-    for (std::size_t i = 0; i < length; ++i) equal &= opaque(static_cast<std::uint8_t>(a[i] == b[i]));
-    return opaque(equal) == 1;
-}
+// Out of line, so that instruction counts of it alone can be taken.
+bool equal_without_early_exit(const std::uint8_t* a, const std::uint8_t* b, std::size_t length) noexcept;
 
 }  // namespace tavric::hashstring

@@ -52,12 +52,12 @@ Result<Ref> derive(const Request& request)
     std::memset(storage, 0, request.key_bytes);
 
     // The result object is not visible to any other code until it is returned.
-    const crypto::PbkdfStatus status = run_released([&] {
-        return crypto::bcrypt_pbkdf(request.password, request.salt, request.rounds,
-                                    std::span(storage, request.key_bytes));
+    run_released([&] {
+        const crypto::PbkdfStatus status = crypto::bcrypt_pbkdf(
+            request.password, request.salt, request.rounds, std::span(storage, request.key_bytes));
+        if (status != crypto::PbkdfStatus::ok)
+            fault("called `Result::unwrap()` on an `Err` value: " + to_text(crypto::name_of(status)));
     });
-    if (status != crypto::PbkdfStatus::ok)
-        fault("called `Result::unwrap()` on an `Err` value: " + to_text(crypto::name_of(status)));
     return result;
 }
 

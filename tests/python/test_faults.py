@@ -1,6 +1,7 @@
 """Internal faults, PanicException and the random source's failures, each in
 a subprocess so that the faults cannot disturb the test process."""
 
+import os
 import shutil
 import subprocess
 
@@ -54,8 +55,13 @@ def shim(tmp_path_factory):
     return str(library)
 
 
+def preload(library):
+    # Keeps what is already preloaded (a sanitizer runtime must stay first).
+    return " ".join(filter(None, [os.environ.get("LD_PRELOAD"), library]))
+
+
 def with_shim(shim, mode, code, check=True):
-    return run_python(code, env={"LD_PRELOAD": shim, "TAVRIC_SHIM": mode}, check=check)
+    return run_python(code, env={"LD_PRELOAD": preload(shim), "TAVRIC_SHIM": mode}, check=check)
 
 
 CATCH_PANIC = """
@@ -87,6 +93,8 @@ else:
     ],
 )
 def test_random_source_failures_raise_panic(shim, mode, description):
+    if mode == "too-much" and "libasan" in os.environ.get("LD_PRELOAD", ""):
+        pytest.skip("AddressSanitizer's getrandom interceptor believes the shim's count and reports it")
     result = with_shim(shim, mode, CATCH_PANIC)
     lines = dict(line.split(" ", 1) for line in result.stdout.splitlines())
     assert lines["MESSAGE"] == UNWRAP + description
@@ -132,7 +140,7 @@ def test_module_keeps_working_after_a_fault(shim):
 def test_backtrace_on_request(shim):
     result = run_python(
         "import tavric\ntry:\n    tavric.gensalt()\nexcept BaseException:\n    pass",
-        env={"LD_PRELOAD": shim, "TAVRIC_SHIM": "zero", "TAVRIC_BACKTRACE": "1"},
+        env={"LD_PRELOAD": preload(shim), "TAVRIC_SHIM": "zero", "TAVRIC_BACKTRACE": "1"},
     )
     assert "stack backtrace:" in result.stderr
     assert "TAVRIC_BACKTRACE=1" not in result.stderr
