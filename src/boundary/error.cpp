@@ -127,7 +127,7 @@ Error fetch_or_fallback()
     return Error::make(PyExc_SystemError, std::string_view("attempted to fetch exception but none was set"));
 }
 
-void fault_api_call_failed(std::source_location where)
+void fault_api_call_failed(SourceLocation where)
 {
     PyErr_Print();
     fault("Python API call failed", where);

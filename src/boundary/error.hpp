@@ -3,12 +3,12 @@
 #pragma once
 
 #include <optional>
-#include <source_location>
 #include <string_view>
 #include <utility>
 #include <variant>
 
 #include "boundary/ref.hpp"
+#include "runtime/fault.hpp"
 #include "runtime/memory.hpp"
 
 namespace tavric {
@@ -65,7 +65,7 @@ Error fetch_or_fallback();
 
 // For interpreter calls the module treats as unable to fail: prints the
 // pending exception and faults with "Python API call failed".
-[[noreturn]] void fault_api_call_failed(std::source_location where = std::source_location::current());
+[[noreturn]] void fault_api_call_failed(SourceLocation where = SourceLocation::current());
 
 // "TypeName: message" of the pending-exception object, for fault texts.
 Text describe_exception(PyObject* exception);

@@ -29,7 +29,7 @@ void write_backtrace()
     backtrace_symbols_fd(frames, count, STDERR_FILENO);
 }
 
-void report(std::string_view message, const std::source_location& where)
+void report(std::string_view message, const SourceLocation& where)
 {
     // A fault while a fault is being reported cannot be reported.
     if (reporting) std::abort();
@@ -41,11 +41,11 @@ void report(std::string_view message, const std::source_location& where)
     text += "' (";
     text += decimal(platform::thread_id());
     text += ") panicked at ";
-    text += where.file_name();
+    text += where.file;
     text += ':';
-    text += decimal(where.line());
+    text += decimal(where.line);
     text += ':';
-    text += decimal(where.column());
+    text += decimal(where.column);
     text += ":\n";
     text += message;
     text += '\n';
@@ -69,7 +69,7 @@ void write_stderr(std::string_view bytes) noexcept
     }
 }
 
-void fault(Text message, std::source_location where)
+void fault(Text message, SourceLocation where)
 {
     report(message, where);
     throw Fault(std::move(message));
@@ -77,7 +77,7 @@ void fault(Text message, std::source_location where)
 
 void resume_fault(Text message) { throw Fault(std::move(message)); }
 
-void abort_at_boundary(std::source_location where) noexcept
+void abort_at_boundary(SourceLocation where) noexcept
 {
     report("uncaught panic at ffi boundary", where);
     std::abort();

@@ -4,12 +4,38 @@
 // it into a PanicException. Nothing else in the module throws.
 #pragma once
 
-#include <source_location>
 #include <string_view>
+#include <version>
+#if __has_include(<source_location>)
+#include <source_location>
+#endif
 
 #include "runtime/memory.hpp"
 
 namespace tavric {
+
+// Where a fault starts, filled in at the call site. std::source_location
+// where the library has it (it needs compiler support that clang 14 with
+// libstdc++ lacks), the compiler's builtins otherwise.
+struct SourceLocation {
+    const char* file;
+    unsigned line;
+    unsigned column;
+
+#if defined(__cpp_lib_source_location)
+    static constexpr SourceLocation current(std::source_location where = std::source_location::current()) noexcept
+    {
+        return {where.file_name(), where.line(), where.column()};
+    }
+#else
+    static constexpr SourceLocation current(const char* file = __builtin_FILE(),
+                                            unsigned line = __builtin_LINE(),
+                                            unsigned column = __builtin_COLUMN()) noexcept
+    {
+        return {file, line, column};
+    }
+#endif
+};
 
 class Fault {
 public:
@@ -22,7 +48,7 @@ private:
 
 // Reports the fault, then carries it up.
 [[noreturn]] void fault(Text message,
-                        std::source_location where = std::source_location::current());
+                        SourceLocation where = SourceLocation::current());
 
 // Carries a fault that was already reported elsewhere (a PanicException
 // coming back from Python), without a new report.
@@ -30,7 +56,7 @@ private:
 
 // A fault that escaped the guarded region of a boundary entry: reported,
 // then the process aborts. It never returns to the interpreter.
-[[noreturn]] void abort_at_boundary(std::source_location where = std::source_location::current()) noexcept;
+[[noreturn]] void abort_at_boundary(SourceLocation where = SourceLocation::current()) noexcept;
 
 // Writes all of `bytes` to standard error, ignoring failures.
 void write_stderr(std::string_view bytes) noexcept;
