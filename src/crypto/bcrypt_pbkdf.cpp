@@ -1,21 +1,247 @@
 #include "crypto/bcrypt_pbkdf.hpp"
 
-#include <botan/pwdhash.h>
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <strings.h>
+
+#include <botan/hash.h>
 
 namespace tavric::crypto {
+namespace {
+
+#include "crypto/blowfish_constants.inc"
+
+constexpr std::size_t block_bytes = 32;
+constexpr std::size_t max_lanes = 4;
+
+struct Blowfish {
+    std::uint32_t s[4][256];
+    std::uint32_t p[18];
+};
+
+// A SHA-512 digest read as sixteen big-endian words: the key and data
+// streams of the key schedule, which cycle over exactly these words.
+using Digest = std::array<std::uint32_t, 16>;
+
+inline std::uint32_t feistel(const Blowfish& b, std::uint32_t x)
+{
+    return ((b.s[0][x >> 24] + b.s[1][(x >> 16) & 0xff]) ^ b.s[2][(x >> 8) & 0xff]) + b.s[3][x & 0xff];
+}
+
+// One Blowfish encryption per lane, the lanes' rounds interleaved: each lane
+// is a chain of dependent loads, and independent chains fill the gaps. The
+// halves live in the caller's locals so that they stay in registers.
+template <std::size_t Lanes>
+[[gnu::always_inline]] inline void encipher(Blowfish* const* state, std::uint32_t* left, std::uint32_t* right)
+{
+    std::uint32_t l[Lanes], r[Lanes];
+    for (std::size_t k = 0; k < Lanes; ++k) {
+        l[k] = left[k] ^ state[k]->p[0];
+        r[k] = right[k];
+    }
+#pragma GCC unroll 8
+    for (std::size_t round = 1; round < 17; round += 2) {
+        for (std::size_t k = 0; k < Lanes; ++k) r[k] ^= feistel(*state[k], l[k]) ^ state[k]->p[round];
+        for (std::size_t k = 0; k < Lanes; ++k) l[k] ^= feistel(*state[k], r[k]) ^ state[k]->p[round + 1];
+    }
+    for (std::size_t k = 0; k < Lanes; ++k) {
+        left[k] = r[k] ^ state[k]->p[17];
+        right[k] = l[k];
+    }
+}
+
+// Refills `words` slots of each lane's table (the P-array or one S-box),
+// chaining the encryptions, optionally mixing in the data stream.
+template <std::size_t Lanes, bool WithData>
+[[gnu::always_inline]] inline void refill(Blowfish* const* state, std::uint32_t* const* table, std::size_t words,
+                                          const Digest* const* data, std::size_t& word, std::uint32_t* left,
+                                          std::uint32_t* right)
+{
+    for (std::size_t i = 0; i < words; i += 2) {
+        if constexpr (WithData) {
+            for (std::size_t k = 0; k < Lanes; ++k) {
+                left[k] ^= (*data[k])[word];
+                right[k] ^= (*data[k])[word + 1];
+            }
+            word = (word + 2) % 16;
+        }
+        encipher<Lanes>(state, left, right);
+        for (std::size_t k = 0; k < Lanes; ++k) {
+            table[k][i] = left[k];
+            table[k][i + 1] = right[k];
+        }
+    }
+}
+
+// Blowfish_expandstate (with data) or Blowfish_expand0state (without).
+template <std::size_t Lanes, bool WithData>
+void expand(Blowfish* const* state, const Digest* const* key, const Digest* const* data)
+{
+    std::uint32_t left[Lanes] = {}, right[Lanes] = {};
+    std::uint32_t* table[Lanes];
+    for (std::size_t k = 0; k < Lanes; ++k) {
+        for (std::size_t i = 0; i < 18; ++i) state[k]->p[i] ^= (*key[k])[i % 16];
+        table[k] = state[k]->p;
+    }
+    std::size_t word = 0;
+    refill<Lanes, WithData>(state, table, 18, data, word, left, right);
+    for (std::size_t box = 0; box < 4; ++box) {
+        for (std::size_t k = 0; k < Lanes; ++k) table[k] = state[k]->s[box];
+        refill<Lanes, WithData>(state, table, 256, data, word, left, right);
+    }
+}
+
+std::uint32_t big_endian_word(const std::uint8_t* bytes)
+{
+    return (std::uint32_t(bytes[0]) << 24) | (std::uint32_t(bytes[1]) << 16) | (std::uint32_t(bytes[2]) << 8) | bytes[3];
+}
+
+Digest digest_words(const std::uint8_t (&bytes)[64])
+{
+    Digest words;
+    for (std::size_t i = 0; i < words.size(); ++i) words[i] = big_endian_word(bytes + 4 * i);
+    return words;
+}
+
+// The bcrypt_hash block function of bcrypt_pbkdf, for several independent
+// (password digest, salt digest) pairs at once.
+template <std::size_t Lanes>
+void bcrypt_hash(Blowfish* states, const Digest& password, const Digest* salts, std::uint8_t (*out)[block_bytes])
+{
+    Blowfish* state[Lanes];
+    const Digest* keys[Lanes];
+    const Digest* salt_of[Lanes];
+    for (std::size_t k = 0; k < Lanes; ++k) {
+        state[k] = &states[k];
+        std::memcpy(states[k].p, initial_p, sizeof initial_p);
+        std::memcpy(states[k].s, initial_s, sizeof initial_s);
+        keys[k] = &password;
+        salt_of[k] = &salts[k];
+    }
+    expand<Lanes, true>(state, keys, salt_of);
+    for (int i = 0; i < 64; ++i) {
+        expand<Lanes, false>(state, salt_of, nullptr);
+        expand<Lanes, false>(state, keys, nullptr);
+    }
+
+    static constexpr char magic[] = "OxychromaticBlowfishSwatDynamite";
+    std::uint32_t cipher[Lanes][8];
+    for (std::size_t k = 0; k < Lanes; ++k)
+        for (std::size_t i = 0; i < 8; ++i) cipher[k][i] = big_endian_word(reinterpret_cast<const std::uint8_t*>(magic) + 4 * i);
+    for (int i = 0; i < 64; ++i) {
+        for (std::size_t half = 0; half < 8; half += 2) {
+            std::uint32_t left[Lanes], right[Lanes];
+            for (std::size_t k = 0; k < Lanes; ++k) {
+                left[k] = cipher[k][half];
+                right[k] = cipher[k][half + 1];
+            }
+            encipher<Lanes>(state, left, right);
+            for (std::size_t k = 0; k < Lanes; ++k) {
+                cipher[k][half] = left[k];
+                cipher[k][half + 1] = right[k];
+            }
+        }
+    }
+    for (std::size_t k = 0; k < Lanes; ++k)
+        for (std::size_t i = 0; i < 8; ++i)
+            for (std::size_t b = 0; b < 4; ++b) out[k][4 * i + b] = static_cast<std::uint8_t>(cipher[k][i] >> (8 * b));
+    explicit_bzero(cipher, sizeof cipher);
+}
+
+class Sha512 {
+public:
+    Sha512() : hash_(Botan::HashFunction::create("SHA-512")) {}
+    explicit operator bool() const { return hash_ != nullptr; }
+
+    Digest words(std::span<const std::uint8_t> first, std::span<const std::uint8_t> second = {})
+    {
+        std::uint8_t digest[64];
+        hash_->update(first.data(), first.size());
+        hash_->update(second.data(), second.size());
+        hash_->final(digest);
+        const Digest result = digest_words(digest);
+        explicit_bzero(digest, sizeof digest);
+        return result;
+    }
+
+private:
+    std::unique_ptr<Botan::HashFunction> hash_;
+};
+
+// Cleared however the derivation ends: it holds key-derived material.
+struct Scratch {
+    Blowfish states[max_lanes];
+    Digest password;
+    Digest salts[max_lanes];
+    std::uint8_t blocks[max_lanes][block_bytes];
+    std::uint8_t sums[max_lanes][block_bytes];
+    ~Scratch() { explicit_bzero(this, sizeof *this); }
+};
+
+// Derives `Lanes` consecutive output blocks, numbered from `first` (1-based).
+template <std::size_t Lanes>
+void derive_blocks(Scratch& scratch, Sha512& sha, std::span<const std::uint8_t> salt, std::uint32_t rounds,
+                   std::uint32_t first)
+{
+    for (std::size_t k = 0; k < Lanes; ++k) {
+        const std::uint32_t count = first + static_cast<std::uint32_t>(k);
+        const std::uint8_t counter[4] = {std::uint8_t(count >> 24), std::uint8_t(count >> 16), std::uint8_t(count >> 8),
+                                         std::uint8_t(count)};
+        scratch.salts[k] = sha.words(salt, counter);
+    }
+    bcrypt_hash<Lanes>(scratch.states, scratch.password, scratch.salts, scratch.blocks);
+    std::memcpy(scratch.sums, scratch.blocks, sizeof scratch.sums);
+    for (std::uint32_t round = 1; round < rounds; ++round) {
+        for (std::size_t k = 0; k < Lanes; ++k) scratch.salts[k] = sha.words(scratch.blocks[k]);
+        bcrypt_hash<Lanes>(scratch.states, scratch.password, scratch.salts, scratch.blocks);
+        for (std::size_t k = 0; k < Lanes; ++k)
+            for (std::size_t i = 0; i < block_bytes; ++i) scratch.sums[k][i] ^= scratch.blocks[k][i];
+    }
+}
+
+}  // namespace
+
+PbkdfStatus check_pbkdf_arguments(std::size_t password, std::size_t salt, std::uint32_t rounds,
+                                  std::size_t out) noexcept
+{
+    if (password == 0 || salt == 0) return PbkdfStatus::invalid_param_len;
+    if (rounds == 0) return PbkdfStatus::invalid_rounds;
+    if (out == 0 || out > pbkdf_max_output) return PbkdfStatus::invalid_output_len;
+    return PbkdfStatus::ok;
+}
 
 PbkdfStatus bcrypt_pbkdf(std::span<const std::uint8_t> password, std::span<const std::uint8_t> salt,
                          std::uint32_t rounds, std::span<std::uint8_t> out) noexcept
 {
-    if (password.empty() || salt.empty()) return PbkdfStatus::invalid_param_len;
-    if (rounds == 0) return PbkdfStatus::invalid_rounds;
-    if (out.empty() || out.size() > pbkdf_max_output) return PbkdfStatus::invalid_output_len;
+    if (auto status = check_pbkdf_arguments(password.size(), salt.size(), rounds, out.size());
+        status != PbkdfStatus::ok)
+        return status;
     try {
-        const auto family = Botan::PasswordHashFamily::create("Bcrypt-PBKDF");
-        if (!family) return PbkdfStatus::library_failure;
-        family->from_params(rounds)->derive_key(out.data(), out.size(),
-                                                reinterpret_cast<const char*>(password.data()),
-                                                password.size(), salt.data(), salt.size());
+        Sha512 sha;
+        if (!sha) return PbkdfStatus::library_failure;
+        Scratch scratch;
+        scratch.password = sha.words(password);
+
+        // Output byte i of block b (from 0) lands at i * stride + b.
+        const std::size_t stride = (out.size() + block_bytes - 1) / block_bytes;
+        const auto blocks = static_cast<std::uint32_t>(stride);
+        for (std::uint32_t first = 1; first <= blocks;) {
+            const std::uint32_t lanes = std::min<std::uint32_t>(max_lanes, blocks - first + 1);
+            switch (lanes) {
+            case 1: derive_blocks<1>(scratch, sha, salt, rounds, first); break;
+            case 2: derive_blocks<2>(scratch, sha, salt, rounds, first); break;
+            case 3: derive_blocks<3>(scratch, sha, salt, rounds, first); break;
+            default: derive_blocks<4>(scratch, sha, salt, rounds, first); break;
+            }
+            for (std::uint32_t k = 0; k < lanes; ++k)
+                for (std::size_t i = 0; i < block_bytes; ++i) {
+                    const std::size_t at = i * stride + (first - 1 + k);
+                    if (at < out.size()) out[at] = scratch.sums[k][i];
+                }
+            first += lanes;
+        }
     } catch (...) {
         // Botan reports through exceptions; none may leave the adapter.
         return PbkdfStatus::library_failure;

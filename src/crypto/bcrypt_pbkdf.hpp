@@ -1,10 +1,9 @@
-// bcrypt_pbkdf (the OpenBSD key-derivation function), from Botan.
+// bcrypt_pbkdf, the OpenBSD key-derivation function.
 #pragma once
 
 #include <cstdint>
 #include <span>
-
-#include "runtime/memory.hpp"
+#include <string_view>
 
 namespace tavric::crypto {
 
@@ -14,8 +13,21 @@ inline constexpr std::size_t pbkdf_max_output = 1024;
 
 // Fills all of `out`. The password and salt must be non-empty, rounds at
 // least 1 and the output 1..1024 bytes; otherwise nothing is derived.
+//
+// The 32-byte output blocks are independent chains of the Blowfish key
+// schedule, each one latency-bound on its S-box loads; this implementation
+// runs up to four of them interleaved on the calling thread.
 PbkdfStatus bcrypt_pbkdf(std::span<const std::uint8_t> password, std::span<const std::uint8_t> salt,
                          std::uint32_t rounds, std::span<std::uint8_t> out) noexcept;
+
+// The same function computed by Botan, one block after another: the
+// reference the fast implementation is tested against.
+PbkdfStatus botan_bcrypt_pbkdf(std::span<const std::uint8_t> password, std::span<const std::uint8_t> salt,
+                               std::uint32_t rounds, std::span<std::uint8_t> out) noexcept;
+
+// The argument checks both implementations share.
+PbkdfStatus check_pbkdf_arguments(std::size_t password, std::size_t salt, std::uint32_t rounds,
+                                  std::size_t out) noexcept;
 
 // The status's name as the fault text shows it ("InvalidRounds", ...).
 std::string_view name_of(PbkdfStatus status) noexcept;

@@ -12,25 +12,25 @@ import pytest
 from conftest import run_python
 from tavric import _tavric as m
 
-# Makes Botan's algorithm lookup fail, so the derivation faults while the
+# Makes Botan's SHA-512 lookup fail, so the derivation faults while the
 # interpreter is released.
 BOTAN_SHIM = r"""
 #include <memory>
 #include <string>
 #include <string_view>
 namespace Botan {
-class PasswordHashFamily {
+class HashFunction {
 public:
 #ifdef BOTAN_3
-    static std::unique_ptr<PasswordHashFamily> create(std::string_view, std::string_view);
+    static std::unique_ptr<HashFunction> create(std::string_view, std::string_view);
 #else
-    static std::unique_ptr<PasswordHashFamily> create(const std::string&, const std::string&);
+    static std::unique_ptr<HashFunction> create(const std::string&, const std::string&);
 #endif
 };
 #ifdef BOTAN_3
-std::unique_ptr<PasswordHashFamily> PasswordHashFamily::create(std::string_view, std::string_view)
+std::unique_ptr<HashFunction> HashFunction::create(std::string_view, std::string_view)
 #else
-std::unique_ptr<PasswordHashFamily> PasswordHashFamily::create(const std::string&, const std::string&)
+std::unique_ptr<HashFunction> HashFunction::create(const std::string&, const std::string&)
 #endif
 {
     return nullptr;
