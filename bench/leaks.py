@@ -59,12 +59,15 @@ CASES = [
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--calls", type=int, default=100_000)
+    parser.add_argument("--only", default="", help="run only the cases whose name contains this")
     args = parser.parse_args()
     print(f"Python {sys.version.split()[0]}, {args.calls} calls per case")
     print("| case | RSS before KiB | RSS after KiB | traced before B | traced after B | seconds |")
     print("|---|---|---|---|---|---|")
     tracemalloc.start()
     for name, call in CASES:
+        if args.only not in name:
+            continue
         for _ in range(1000):  # warm up caches and free lists
             call()
         gc.collect()
