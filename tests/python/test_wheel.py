@@ -2,6 +2,7 @@
 wheel built from that sdist by pip. About 15 s per interpreter; deselect with
 -m 'not slow'."""
 
+import importlib.metadata
 import subprocess
 import sys
 import sysconfig
@@ -11,7 +12,12 @@ from pathlib import Path
 
 import pytest
 
-pytest.importorskip("build", reason="the 'build' package is not installed (scripts/setup installs it)")
+# By distribution, not by import: a build/ folder in the working directory
+# would import as a namespace package.
+try:
+    importlib.metadata.version("build")
+except importlib.metadata.PackageNotFoundError:
+    pytest.skip("the 'build' package is not installed (scripts/setup installs it)", allow_module_level=True)
 
 REPO = Path(__file__).parents[2]
 ABI = "cp{}{}{}".format(*sys.version_info[:2], "t" if sysconfig.get_config_var("Py_GIL_DISABLED") else "")
