@@ -23,7 +23,8 @@ Error too_many_positional(const Parameters& parameters, std::size_t given)
     } else {
         text += "from " + decimal(parameters.required) + " to " + decimal(parameters.names.size());
     }
-    text += " positional arguments but " + decimal(given) + (given == 1 ? " was given" : " were given");
+    // Only reached with three or more, so the verb is always plural.
+    text += " positional arguments but " + decimal(given) + " were given";
     return type_error(std::move(text));
 }
 
