@@ -40,9 +40,10 @@ def main():
     setting = tavric.gensalt(args.cost)
     gil = sys._is_gil_enabled() if hasattr(sys, "_is_gil_enabled") else True
     print(f"Python {sys.version.split()[0]}, GIL enabled: {gil}, cores: {os.cpu_count()}, cost {args.cost}")
-    one = wall_time(1, setting, args.repeat)
+    one = None
     for threads in range(1, (os.cpu_count() or 1) + 1):
         elapsed = wall_time(threads, setting, args.repeat)
+        one = one or elapsed
         print(f"{threads} thread(s): {elapsed * 1000:8.1f} ms wall, speedup {threads * one / elapsed:4.2f}")
 
 

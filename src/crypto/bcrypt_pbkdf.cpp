@@ -201,10 +201,7 @@ void derive_blocks(Scratch& scratch, Sha512& sha, std::span<const std::uint8_t> 
     }
 }
 
-}  // namespace
-
-PbkdfStatus check_pbkdf_arguments(std::size_t password, std::size_t salt, std::uint32_t rounds,
-                                  std::size_t out) noexcept
+PbkdfStatus check_arguments(std::size_t password, std::size_t salt, std::uint32_t rounds, std::size_t out)
 {
     if (password == 0 || salt == 0) return PbkdfStatus::invalid_param_len;
     if (rounds == 0) return PbkdfStatus::invalid_rounds;
@@ -212,10 +209,12 @@ PbkdfStatus check_pbkdf_arguments(std::size_t password, std::size_t salt, std::u
     return PbkdfStatus::ok;
 }
 
+}  // namespace
+
 PbkdfStatus bcrypt_pbkdf(std::span<const std::uint8_t> password, std::span<const std::uint8_t> salt,
                          std::uint32_t rounds, std::span<std::uint8_t> out) noexcept
 {
-    if (auto status = check_pbkdf_arguments(password.size(), salt.size(), rounds, out.size());
+    if (auto status = check_arguments(password.size(), salt.size(), rounds, out.size());
         status != PbkdfStatus::ok)
         return status;
     try {
@@ -224,9 +223,9 @@ PbkdfStatus bcrypt_pbkdf(std::span<const std::uint8_t> password, std::span<const
         Scratch scratch;
         scratch.password = sha.words(password);
 
-        // Output byte i of block b (from 0) lands at i * stride + b.
-        const std::size_t stride = (out.size() + block_bytes - 1) / block_bytes;
-        const auto blocks = static_cast<std::uint32_t>(stride);
+        // Byte i of block b (from 0) lands at i * blocks + b: the block count
+        // is also the stride.
+        const auto blocks = static_cast<std::uint32_t>((out.size() + block_bytes - 1) / block_bytes);
         for (std::uint32_t first = 1; first <= blocks;) {
             const std::uint32_t lanes = std::min<std::uint32_t>(max_lanes, blocks - first + 1);
             switch (lanes) {
@@ -237,7 +236,7 @@ PbkdfStatus bcrypt_pbkdf(std::span<const std::uint8_t> password, std::span<const
             }
             for (std::uint32_t k = 0; k < lanes; ++k)
                 for (std::size_t i = 0; i < block_bytes; ++i) {
-                    const std::size_t at = i * stride + (first - 1 + k);
+                    const std::size_t at = i * blocks + (first - 1 + k);
                     if (at < out.size()) out[at] = scratch.sums[k][i];
                 }
             first += lanes;

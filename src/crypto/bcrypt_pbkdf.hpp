@@ -20,15 +20,6 @@ inline constexpr std::size_t pbkdf_max_output = 1024;
 PbkdfStatus bcrypt_pbkdf(std::span<const std::uint8_t> password, std::span<const std::uint8_t> salt,
                          std::uint32_t rounds, std::span<std::uint8_t> out) noexcept;
 
-// The same function computed by Botan, one block after another: the
-// reference the fast implementation is tested against.
-PbkdfStatus botan_bcrypt_pbkdf(std::span<const std::uint8_t> password, std::span<const std::uint8_t> salt,
-                               std::uint32_t rounds, std::span<std::uint8_t> out) noexcept;
-
-// The argument checks both implementations share.
-PbkdfStatus check_pbkdf_arguments(std::size_t password, std::size_t salt, std::uint32_t rounds,
-                                  std::size_t out) noexcept;
-
 // The status's name as the fault text shows it ("InvalidRounds", ...).
 std::string_view name_of(PbkdfStatus status) noexcept;
 

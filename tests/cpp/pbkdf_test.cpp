@@ -4,10 +4,28 @@
 #include <string>
 #include <vector>
 
+#include <botan/pwdhash.h>
+
 #include "crypto/bcrypt_pbkdf.hpp"
 
 namespace tavric::crypto {
 namespace {
+
+// Botan's bcrypt_pbkdf, which computes the blocks one after another: the
+// reference for the interleaved implementation.
+PbkdfStatus botan_bcrypt_pbkdf(std::span<const std::uint8_t> password, std::span<const std::uint8_t> salt,
+                               std::uint32_t rounds, std::span<std::uint8_t> out) noexcept
+{
+    try {
+        Botan::PasswordHashFamily::create_or_throw("Bcrypt-PBKDF")
+            ->from_params(rounds)
+            ->derive_key(out.data(), out.size(), reinterpret_cast<const char*>(password.data()), password.size(),
+                         salt.data(), salt.size());
+    } catch (...) {
+        return PbkdfStatus::library_failure;
+    }
+    return PbkdfStatus::ok;
+}
 
 std::vector<std::uint8_t> derive(decltype(&bcrypt_pbkdf) function, const std::vector<std::uint8_t>& password,
                                  const std::vector<std::uint8_t>& salt, std::uint32_t rounds, std::size_t length)

@@ -2,12 +2,10 @@
 a subprocess so that the faults cannot disturb the test process."""
 
 import os
-import shutil
-import subprocess
 
 import pytest
 
-from conftest import run_python
+from conftest import build_shim, preload, run_python
 
 SHIM = r"""
 #define _GNU_SOURCE
@@ -44,20 +42,7 @@ UNWRAP = "called `Result::unwrap()` on an `Err` value: "
 
 @pytest.fixture(scope="session")
 def shim(tmp_path_factory):
-    compiler = shutil.which("cc") or shutil.which("gcc")
-    if compiler is None:
-        pytest.skip("no C compiler")
-    folder = tmp_path_factory.mktemp("shim")
-    source = folder / "getrandom_shim.c"
-    source.write_text(SHIM)
-    library = folder / "getrandom_shim.so"
-    subprocess.run([compiler, "-shared", "-fPIC", "-O1", "-o", library, source], check=True)
-    return str(library)
-
-
-def preload(library):
-    # Keeps what is already preloaded (a sanitizer runtime must stay first).
-    return " ".join(filter(None, [os.environ.get("LD_PRELOAD"), library]))
+    return build_shim(tmp_path_factory, "getrandom_shim", SHIM, ["cc", "gcc"])
 
 
 def with_shim(shim, mode, code, check=True):

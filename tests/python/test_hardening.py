@@ -1,7 +1,6 @@
 """Hostile conditions: a failing key-derivation library, many threads at
 once, racing first imports, and reference leaks."""
 
-import os
 import shutil
 import subprocess
 import sys
@@ -9,7 +8,7 @@ import threading
 
 import pytest
 
-from conftest import run_python
+from conftest import build_shim, preload, run_python
 from tavric import _tavric as m
 
 # Makes Botan's SHA-512 lookup fail, so the derivation faults while the
@@ -41,21 +40,14 @@ std::unique_ptr<HashFunction> HashFunction::create(const std::string&, const std
 
 @pytest.fixture(scope="module")
 def botan_shim(tmp_path_factory):
-    compiler = shutil.which("c++") or shutil.which("g++")
-    if compiler is None or shutil.which("pkg-config") is None:
-        pytest.skip("needs a C++ compiler and pkg-config")
+    if shutil.which("pkg-config") is None:
+        pytest.skip("needs pkg-config")
     botan3 = subprocess.run(["pkg-config", "--exists", "botan-3"]).returncode == 0
-    folder = tmp_path_factory.mktemp("botan_shim")
-    source = folder / "shim.cpp"
-    source.write_text(BOTAN_SHIM)
-    library = folder / "shim.so"
-    flags = ["-DBOTAN_3"] if botan3 else []
-    subprocess.run([compiler, "-std=c++20", "-shared", "-fPIC", *flags, "-o", library, source], check=True)
-    return str(library)
+    flags = ["-std=c++20", *(["-DBOTAN_3"] if botan3 else [])]
+    return build_shim(tmp_path_factory, "botan_shim", BOTAN_SHIM, ["c++", "g++"], flags)
 
 
 def test_fault_inside_the_released_derivation_leaves_the_thread_usable(botan_shim):
-    preload = " ".join(filter(None, [os.environ.get("LD_PRELOAD"), botan_shim]))
     result = run_python(
         """
         import threading, tavric
@@ -70,7 +62,7 @@ def test_fault_inside_the_released_derivation_leaves_the_thread_usable(botan_shi
         t = threading.Thread(target=lambda: None); t.start(); t.join()
         print("THREADS OK")
         """,
-        env={"LD_PRELOAD": preload},
+        env={"LD_PRELOAD": preload(botan_shim)},
     )
     assert result.stdout.splitlines() == [
         "PANIC called `Result::unwrap()` on an `Err` value: LibraryFailure",
