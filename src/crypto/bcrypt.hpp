@@ -1,4 +1,4 @@
-// The bcrypt computation, from nettle.
+// The bcrypt password hash of Provos and Mazieres.
 #pragma once
 
 #include <cstdint>

@@ -8,128 +8,52 @@
 
 #include <botan/hash.h>
 
+#include "crypto/blowfish.hpp"
+
 namespace tavric::crypto {
 namespace {
 
-#include "crypto/blowfish_constants.inc"
+using blowfish::State;
 
 constexpr std::size_t block_bytes = 32;
 constexpr std::size_t max_lanes = 4;
 
-struct Blowfish {
-    std::uint32_t s[4][256];
-    std::uint32_t p[18];
-};
-
 // A SHA-512 digest read as sixteen big-endian words: the key and data
 // streams of the key schedule, which cycle over exactly these words.
-using Digest = std::array<std::uint32_t, 16>;
-
-inline std::uint32_t feistel(const Blowfish& b, std::uint32_t x)
-{
-    return ((b.s[0][x >> 24] + b.s[1][(x >> 16) & 0xff]) ^ b.s[2][(x >> 8) & 0xff]) + b.s[3][x & 0xff];
-}
-
-// One Blowfish encryption per lane, the lanes' rounds interleaved: each lane
-// is a chain of dependent loads, and independent chains fill the gaps. The
-// halves live in the caller's locals so that they stay in registers.
-template <std::size_t Lanes>
-[[gnu::always_inline]] inline void encipher(Blowfish* const* state, std::uint32_t* left, std::uint32_t* right)
-{
-    std::uint32_t l[Lanes], r[Lanes];
-    for (std::size_t k = 0; k < Lanes; ++k) {
-        l[k] = left[k] ^ state[k]->p[0];
-        r[k] = right[k];
-    }
-#pragma GCC unroll 8
-    for (std::size_t round = 1; round < 17; round += 2) {
-        for (std::size_t k = 0; k < Lanes; ++k) r[k] ^= feistel(*state[k], l[k]) ^ state[k]->p[round];
-        for (std::size_t k = 0; k < Lanes; ++k) l[k] ^= feistel(*state[k], r[k]) ^ state[k]->p[round + 1];
-    }
-    for (std::size_t k = 0; k < Lanes; ++k) {
-        left[k] = r[k] ^ state[k]->p[17];
-        right[k] = l[k];
-    }
-}
-
-// Refills `words` slots of each lane's table (the P-array or one S-box),
-// chaining the encryptions, optionally mixing in the data stream.
-template <std::size_t Lanes, bool WithData>
-[[gnu::always_inline]] inline void refill(Blowfish* const* state, std::uint32_t* const* table, std::size_t words,
-                                          const Digest* const* data, std::size_t& word, std::uint32_t* left,
-                                          std::uint32_t* right)
-{
-    for (std::size_t i = 0; i < words; i += 2) {
-        if constexpr (WithData) {
-            for (std::size_t k = 0; k < Lanes; ++k) {
-                left[k] ^= (*data[k])[word];
-                right[k] ^= (*data[k])[word + 1];
-            }
-            word = (word + 2) % 16;
-        }
-        encipher<Lanes>(state, left, right);
-        for (std::size_t k = 0; k < Lanes; ++k) {
-            table[k][i] = left[k];
-            table[k][i + 1] = right[k];
-        }
-    }
-}
-
-// Blowfish_expandstate (with data) or Blowfish_expand0state (without).
-template <std::size_t Lanes, bool WithData>
-void expand(Blowfish* const* state, const Digest* const* key, const Digest* const* data)
-{
-    std::uint32_t left[Lanes] = {}, right[Lanes] = {};
-    std::uint32_t* table[Lanes];
-    for (std::size_t k = 0; k < Lanes; ++k) {
-        for (std::size_t i = 0; i < 18; ++i) state[k]->p[i] ^= (*key[k])[i % 16];
-        table[k] = state[k]->p;
-    }
-    std::size_t word = 0;
-    refill<Lanes, WithData>(state, table, 18, data, word, left, right);
-    for (std::size_t box = 0; box < 4; ++box) {
-        for (std::size_t k = 0; k < Lanes; ++k) table[k] = state[k]->s[box];
-        refill<Lanes, WithData>(state, table, 256, data, word, left, right);
-    }
-}
-
-std::uint32_t big_endian_word(const std::uint8_t* bytes)
-{
-    return (std::uint32_t(bytes[0]) << 24) | (std::uint32_t(bytes[1]) << 16) | (std::uint32_t(bytes[2]) << 8) | bytes[3];
-}
+using Digest = blowfish::Words<16>;
 
 Digest digest_words(const std::uint8_t (&bytes)[64])
 {
     Digest words;
-    for (std::size_t i = 0; i < words.size(); ++i) words[i] = big_endian_word(bytes + 4 * i);
+    for (std::size_t i = 0; i < words.size(); ++i) words[i] = blowfish::big_endian_word(bytes + 4 * i);
     return words;
 }
 
 // The bcrypt_hash block function of bcrypt_pbkdf, for several independent
 // (password digest, salt digest) pairs at once.
 template <std::size_t Lanes>
-void bcrypt_hash(Blowfish* states, const Digest& password, const Digest* salts, std::uint8_t (*out)[block_bytes])
+void bcrypt_hash(State* states, const Digest& password, const Digest* salts, std::uint8_t (*out)[block_bytes])
 {
-    Blowfish* state[Lanes];
+    State* state[Lanes];
     const Digest* keys[Lanes];
     const Digest* salt_of[Lanes];
     for (std::size_t k = 0; k < Lanes; ++k) {
         state[k] = &states[k];
-        std::memcpy(states[k].p, initial_p, sizeof initial_p);
-        std::memcpy(states[k].s, initial_s, sizeof initial_s);
+        blowfish::initialise(states[k]);
         keys[k] = &password;
         salt_of[k] = &salts[k];
     }
-    expand<Lanes, true>(state, keys, salt_of);
+    blowfish::expand<Lanes>(state, keys, salt_of);
     for (int i = 0; i < 64; ++i) {
-        expand<Lanes, false>(state, salt_of, nullptr);
-        expand<Lanes, false>(state, keys, nullptr);
+        blowfish::expand<Lanes>(state, salt_of);
+        blowfish::expand<Lanes>(state, keys);
     }
 
     static constexpr char magic[] = "OxychromaticBlowfishSwatDynamite";
+    const auto* magic_bytes = reinterpret_cast<const std::uint8_t*>(magic);
     std::uint32_t cipher[Lanes][8];
     for (std::size_t k = 0; k < Lanes; ++k)
-        for (std::size_t i = 0; i < 8; ++i) cipher[k][i] = big_endian_word(reinterpret_cast<const std::uint8_t*>(magic) + 4 * i);
+        for (std::size_t i = 0; i < 8; ++i) cipher[k][i] = blowfish::big_endian_word(magic_bytes + 4 * i);
     for (int i = 0; i < 64; ++i) {
         for (std::size_t half = 0; half < 8; half += 2) {
             std::uint32_t left[Lanes], right[Lanes];
@@ -137,7 +61,7 @@ void bcrypt_hash(Blowfish* states, const Digest& password, const Digest* salts, 
                 left[k] = cipher[k][half];
                 right[k] = cipher[k][half + 1];
             }
-            encipher<Lanes>(state, left, right);
+            blowfish::encipher<Lanes>(state, left, right);
             for (std::size_t k = 0; k < Lanes; ++k) {
                 cipher[k][half] = left[k];
                 cipher[k][half + 1] = right[k];
@@ -172,7 +96,7 @@ private:
 
 // Cleared however the derivation ends: it holds key-derived material.
 struct Scratch {
-    Blowfish states[max_lanes];
+    State states[max_lanes];
     Digest password;
     Digest salts[max_lanes];
     std::uint8_t blocks[max_lanes][block_bytes];
