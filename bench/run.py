@@ -4,7 +4,8 @@ and docs/bench.png (plots).
     scripts/bench            (sets up, then runs this with the free-threaded build)
 
 Timings are the best of several repetitions of wall time on an otherwise idle
-machine; ratios compare runs made in the same process, moments apart.
+machine; the calls a ratio compares run by turns in the same process, so a
+change in the machine's speed falls on both.
 """
 
 import argparse
@@ -39,13 +40,18 @@ def blowfish_blocks_kdf(key_bytes, rounds):
     return blocks * rounds * ((1 + 2 * 64) * EXPAND + 64 * 4)
 
 
-def best(call, repeat):
-    times = []
-    for _ in range(repeat):
-        start = time.perf_counter()
-        call()
-        times.append(time.perf_counter() - start)
-    return min(times)
+def best(calls, repeat):
+    """The best time of each call over `repeat` rounds. Every round runs each
+    call once, in a rotating order, so that a change in the machine's speed
+    during the run falls on all of them alike."""
+    times = [[] for _ in calls]
+    for round_ in range(repeat):
+        for offset in range(len(calls)):
+            which = (round_ + offset) % len(calls)
+            start = time.perf_counter()
+            calls[which]()
+            times[which].append(time.perf_counter() - start)
+    return [min(t) for t in times]
 
 
 def libxcrypt():
@@ -62,9 +68,8 @@ def bench_hashpw_vs_crypt(costs, repeat):
     for cost in costs:
         setting = b"$2b$%02d$" % cost + SALT
         assert crypt(b"benchmark", setting) == tavric.hashpw(b"benchmark", setting)
-        reps = repeat if cost <= 10 else max(2, repeat // 2)
-        ours = best(lambda: tavric.hashpw(b"benchmark", setting), reps)
-        theirs = best(lambda: crypt(b"benchmark", setting), reps)
+        ours, theirs = best([lambda: tavric.hashpw(b"benchmark", setting), lambda: crypt(b"benchmark", setting)],
+                            repeat)
         rows.append({"cost": cost, "hashpw_ms": ours * 1e3, "crypt_ms": theirs * 1e3, "ratio": ours / theirs})
         print(f"cost {cost:2}: hashpw {ours * 1e3:9.2f} ms, crypt {theirs * 1e3:9.2f} ms, ratio {ours / theirs:.3f}", flush=True)
     return rows
@@ -73,9 +78,11 @@ def bench_hashpw_vs_crypt(costs, repeat):
 def bench_kdf(repeat):
     cost, rounds = 10, 16
     setting = b"$2b$%02d$" % cost + SALT
-    hash_time = best(lambda: tavric.hashpw(b"benchmark", setting), repeat)
-    kdf32 = best(lambda: tavric.kdf(b"benchmark", b"salt", 32, rounds, True), repeat)
-    kdf48 = best(lambda: tavric.kdf(b"benchmark", b"salt", 48, rounds, True), repeat)
+    hash_time, kdf32, kdf48 = best([
+        lambda: tavric.hashpw(b"benchmark", setting),
+        lambda: tavric.kdf(b"benchmark", b"salt", 32, rounds, True),
+        lambda: tavric.kdf(b"benchmark", b"salt", 48, rounds, True),
+    ], repeat)
     per_block_hash = hash_time / blowfish_blocks_bcrypt(cost)
     per_block_kdf = kdf32 / blowfish_blocks_kdf(32, rounds)
     result = {

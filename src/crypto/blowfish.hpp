@@ -52,14 +52,14 @@ template <std::size_t Lanes>
 
 namespace detail {
 
-// Refills `Count` slots of each lane's table (the P-array or one S-box),
+// Refills `count` slots of each lane's table (the P-array or one S-box),
 // chaining the encryptions and, with a data stream, mixing it in.
-template <std::size_t Lanes, std::size_t Count, std::size_t DataWords>
-[[gnu::always_inline]] inline void refill(State* const* state, std::uint32_t* const* table,
+template <std::size_t Lanes, std::size_t DataWords>
+[[gnu::always_inline]] inline void refill(State* const* state, std::uint32_t* const* table, std::size_t count,
                                           const Words<DataWords>* const* data, std::size_t& word,
                                           std::uint32_t* left, std::uint32_t* right) noexcept
 {
-    for (std::size_t i = 0; i < Count; i += 2) {
+    for (std::size_t i = 0; i < count; i += 2) {
         if constexpr (DataWords != 0) {
             for (std::size_t k = 0; k < Lanes; ++k) {
                 left[k] ^= (*data[k])[word];
@@ -91,10 +91,10 @@ void expand(State* const* state, const Words<KeyWords>* const* key,
         table[k] = state[k]->p;
     }
     std::size_t word = 0;
-    detail::refill<Lanes, 18, DataWords>(state, table, data, word, left, right);
+    detail::refill<Lanes, DataWords>(state, table, 18, data, word, left, right);
     for (std::size_t box = 0; box < 4; ++box) {
         for (std::size_t k = 0; k < Lanes; ++k) table[k] = state[k]->s[box];
-        detail::refill<Lanes, 256, DataWords>(state, table, data, word, left, right);
+        detail::refill<Lanes, DataWords>(state, table, 256, data, word, left, right);
     }
 }
 
