@@ -187,7 +187,7 @@ def write_plot(results):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--max-cost", type=int, default=14)
-    parser.add_argument("--repeat", type=int, default=5)
+    parser.add_argument("--repeat", type=int, default=9)
     parser.add_argument("--gil-python", help="a standard-build interpreter with tavric installed")
     args = parser.parse_args()
     DOCS.mkdir(exist_ok=True)
