@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <random>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include <nettle/blowfish.h>
 
 #include "crypto/bcrypt.hpp"
+#include "random_input.hpp"
 
 namespace tavric::crypto {
 namespace {
@@ -34,18 +35,13 @@ std::string own_hash(const std::vector<std::uint8_t>& password, std::uint32_t co
 
 TEST(Bcrypt, EqualsNettleOnRandomInputs)
 {
-    std::mt19937 generator(20261210);
-    auto random_bytes = [&](std::size_t n) {
-        std::vector<std::uint8_t> v(n);
-        for (auto& b : v) b = static_cast<std::uint8_t>(generator());
-        return v;
-    };
+    test_support::RandomInput generator(20261210);
     // Every key length, so every way the 72-byte key stream wraps; random
     // bytes include zeros inside the password and bytes above 0x7f.
     for (std::size_t length = 0; length <= bcrypt_max_key; ++length) {
-        const auto password = random_bytes(length);
+        const auto password = generator.bytes(length);
         hashstring::Salt salt;
-        for (auto& b : salt) b = static_cast<std::uint8_t>(generator());
+        std::ranges::copy(generator.bytes(salt.size()), salt.begin());
         const std::uint32_t cost = length % 8 == 0 ? 5 : 4;
         EXPECT_EQ(own_hash(password, cost, salt), nettle_hash(password, cost, salt)) << "length " << length;
     }

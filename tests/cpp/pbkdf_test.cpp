@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
 #include <botan/pwdhash.h>
 
 #include "crypto/bcrypt_pbkdf.hpp"
+#include "random_input.hpp"
 
 namespace tavric::crypto {
 namespace {
@@ -50,17 +50,12 @@ TEST(BcryptPbkdf, PublishedVector)
 // give the same bytes for every length, whatever the grouping of blocks.
 TEST(BcryptPbkdf, EqualsBotanOnRandomInputs)
 {
-    std::mt19937 generator(20261210);
-    auto random_bytes = [&](std::size_t n) {
-        std::vector<std::uint8_t> v(n);
-        for (auto& b : v) b = static_cast<std::uint8_t>(generator());
-        return v;
-    };
+    test_support::RandomInput generator(20261210);
     std::vector<std::size_t> lengths = {1, 31, 32, 33, 48, 64, 65, 96, 97, 128, 129, 160, 256, 257, 511, 512};
     for (int i = 0; i < 8; ++i) lengths.push_back(1 + generator() % 512);
     for (std::size_t length : lengths) {
-        const auto password = random_bytes(1 + generator() % 100);
-        const auto salt = random_bytes(1 + generator() % 40);
+        const auto password = generator.bytes(1 + generator() % 100);
+        const auto salt = generator.bytes(1 + generator() % 40);
         const std::uint32_t rounds = 1 + generator() % 3;
         EXPECT_EQ(derive(bcrypt_pbkdf, password, salt, rounds, length),
                   derive(botan_bcrypt_pbkdf, password, salt, rounds, length))
