@@ -22,8 +22,7 @@ struct Secrets {
     blowfish::State state;
     Words<key_words> key;
     Words<salt_words> salt;
-    std::uint32_t cipher[6];
-    std::uint8_t key_bytes[bcrypt_max_key + 1];
+    Words<6> cipher;
     std::uint8_t hash[24];
     ~Secrets() { explicit_bzero(this, sizeof *this); }
 };
@@ -33,19 +32,12 @@ struct Secrets {
 void read_key(std::span<const std::uint8_t> password, Secrets& secrets)
 {
     const std::size_t length = std::min(password.size(), bcrypt_max_key);
-    std::copy_n(password.data(), length, secrets.key_bytes);
-    secrets.key_bytes[length] = 0;
     const std::size_t cycle = std::min(length + 1, bcrypt_max_key);
     std::size_t at = 0;
     for (auto& word : secrets.key) {
         word = 0;
-        for (int b = 0; b < 4; ++b, at = (at + 1) % cycle) word = (word << 8) | secrets.key_bytes[at];
+        for (int b = 0; b < 4; ++b, at = (at + 1) % cycle) word = (word << 8) | (at < length ? password[at] : 0);
     }
-}
-
-void read_salt(const hashstring::Salt& salt, Secrets& secrets)
-{
-    for (std::size_t i = 0; i < salt_words; ++i) secrets.salt[i] = blowfish::big_endian_word(salt.data() + 4 * i);
 }
 
 // EksBlowfishSetup with 2^cost rounds, then the magic text encrypted 64 times.
@@ -62,9 +54,7 @@ void compute(std::uint32_t cost, Secrets& secrets)
         blowfish::expand<1>(state, salt);
     }
 
-    static constexpr char magic[] = "OrpheanBeholderScryDoubt";
-    for (std::size_t i = 0; i < 6; ++i)
-        secrets.cipher[i] = blowfish::big_endian_word(reinterpret_cast<const std::uint8_t*>(magic) + 4 * i);
+    secrets.cipher = blowfish::read_words<6>("OrpheanBeholderScryDoubt");
     for (int i = 0; i < 64; ++i)
         for (std::size_t half = 0; half < 6; half += 2)
             blowfish::encipher<1>(state, &secrets.cipher[half], &secrets.cipher[half + 1]);
@@ -82,7 +72,7 @@ std::optional<hashstring::HashText> bcrypt(std::span<const std::uint8_t> passwor
     if (cost < bcrypt_min_cost || cost > bcrypt_max_cost) return std::nullopt;
     Secrets secrets;
     read_key(password, secrets);
-    read_salt(salt, secrets);
+    secrets.salt = blowfish::read_words<salt_words>(salt.data());
     compute(cost, secrets);
     hashstring::HashText hash;
     radix64::encode(std::span(secrets.hash, hash_bytes), hash.data());

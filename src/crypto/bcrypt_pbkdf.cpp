@@ -22,13 +22,6 @@ constexpr std::size_t max_lanes = 4;
 // streams of the key schedule, which cycle over exactly these words.
 using Digest = blowfish::Words<16>;
 
-Digest digest_words(const std::uint8_t (&bytes)[64])
-{
-    Digest words;
-    for (std::size_t i = 0; i < words.size(); ++i) words[i] = blowfish::big_endian_word(bytes + 4 * i);
-    return words;
-}
-
 // The bcrypt_hash block function of bcrypt_pbkdf, for several independent
 // (password digest, salt digest) pairs at once.
 template <std::size_t Lanes>
@@ -49,11 +42,8 @@ void bcrypt_hash(State* states, const Digest& password, const Digest* salts, std
         blowfish::expand<Lanes>(state, keys);
     }
 
-    static constexpr char magic[] = "OxychromaticBlowfishSwatDynamite";
-    const auto* magic_bytes = reinterpret_cast<const std::uint8_t*>(magic);
-    std::uint32_t cipher[Lanes][8];
-    for (std::size_t k = 0; k < Lanes; ++k)
-        for (std::size_t i = 0; i < 8; ++i) cipher[k][i] = blowfish::big_endian_word(magic_bytes + 4 * i);
+    blowfish::Words<8> cipher[Lanes];
+    for (auto& text : cipher) text = blowfish::read_words<8>("OxychromaticBlowfishSwatDynamite");
     for (int i = 0; i < 64; ++i) {
         for (std::size_t half = 0; half < 8; half += 2) {
             std::uint32_t left[Lanes], right[Lanes];
@@ -85,7 +75,7 @@ public:
         hash_->update(first.data(), first.size());
         hash_->update(second.data(), second.size());
         hash_->final(digest);
-        const Digest result = digest_words(digest);
+        const Digest result = blowfish::read_words<16>(digest);
         explicit_bzero(digest, sizeof digest);
         return result;
     }

@@ -98,10 +98,15 @@ void expand(State* const* state, const Words<KeyWords>* const* key,
     }
 }
 
-inline std::uint32_t big_endian_word(const std::uint8_t* bytes) noexcept
+// N big-endian words from 4 * N bytes.
+template <std::size_t N>
+Words<N> read_words(const void* bytes) noexcept
 {
-    return (std::uint32_t(bytes[0]) << 24) | (std::uint32_t(bytes[1]) << 16) | (std::uint32_t(bytes[2]) << 8) |
-           bytes[3];
+    const auto* b = static_cast<const std::uint8_t*>(bytes);
+    Words<N> words;
+    for (std::size_t i = 0; i < N; ++i, b += 4)
+        words[i] = (std::uint32_t(b[0]) << 24) | (std::uint32_t(b[1]) << 16) | (std::uint32_t(b[2]) << 8) | b[3];
+    return words;
 }
 
 }  // namespace tavric::crypto::blowfish
