@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <memory>
-#include <strings.h>
-
-#include <botan/hash.h>
 
 #include "crypto/blowfish.hpp"
+#include "crypto/sha512.hpp"
+#include "runtime/fault_seams.hpp"
+#include "runtime/wipe.hpp"
 
 namespace tavric::crypto {
 namespace {
@@ -61,28 +60,18 @@ void bcrypt_hash(State* states, const Digest& password, const Digest* salts, std
     for (std::size_t k = 0; k < Lanes; ++k)
         for (std::size_t i = 0; i < 8; ++i)
             for (std::size_t b = 0; b < 4; ++b) out[k][4 * i + b] = static_cast<std::uint8_t>(cipher[k][i] >> (8 * b));
-    explicit_bzero(cipher, sizeof cipher);
+    wipe(cipher, sizeof cipher);
 }
 
-class Sha512 {
-public:
-    Sha512() : hash_(Botan::HashFunction::create("SHA-512")) {}
-    explicit operator bool() const { return hash_ != nullptr; }
-
-    Digest words(std::span<const std::uint8_t> first, std::span<const std::uint8_t> second = {})
-    {
-        std::uint8_t digest[64];
-        hash_->update(first.data(), first.size());
-        hash_->update(second.data(), second.size());
-        hash_->final(digest);
-        const Digest result = blowfish::read_words<16>(digest);
-        explicit_bzero(digest, sizeof digest);
-        return result;
-    }
-
-private:
-    std::unique_ptr<Botan::HashFunction> hash_;
-};
+// The SHA-512 of `first` then `second`, read as the schedule reads it.
+Digest digest_words(std::span<const std::uint8_t> first, std::span<const std::uint8_t> second = {})
+{
+    std::uint8_t digest[sha512_bytes];
+    sha512(first, second, digest);
+    const Digest words = blowfish::read_words<16>(digest);
+    wipe(digest, sizeof digest);
+    return words;
+}
 
 // Cleared however the derivation ends: it holds key-derived material.
 struct Scratch {
@@ -91,24 +80,23 @@ struct Scratch {
     Digest salts[max_lanes];
     std::uint8_t blocks[max_lanes][block_bytes];
     std::uint8_t sums[max_lanes][block_bytes];
-    ~Scratch() { explicit_bzero(this, sizeof *this); }
+    ~Scratch() { wipe(this, sizeof *this); }
 };
 
 // Derives `Lanes` consecutive output blocks, numbered from `first` (1-based).
 template <std::size_t Lanes>
-void derive_blocks(Scratch& scratch, Sha512& sha, std::span<const std::uint8_t> salt, std::uint32_t rounds,
-                   std::uint32_t first)
+void derive_blocks(Scratch& scratch, std::span<const std::uint8_t> salt, std::uint32_t rounds, std::uint32_t first)
 {
     for (std::size_t k = 0; k < Lanes; ++k) {
         const std::uint32_t count = first + static_cast<std::uint32_t>(k);
         const std::uint8_t counter[4] = {std::uint8_t(count >> 24), std::uint8_t(count >> 16), std::uint8_t(count >> 8),
                                          std::uint8_t(count)};
-        scratch.salts[k] = sha.words(salt, counter);
+        scratch.salts[k] = digest_words(salt, counter);
     }
     bcrypt_hash<Lanes>(scratch.states, scratch.password, scratch.salts, scratch.blocks);
     std::memcpy(scratch.sums, scratch.blocks, sizeof scratch.sums);
     for (std::uint32_t round = 1; round < rounds; ++round) {
-        for (std::size_t k = 0; k < Lanes; ++k) scratch.salts[k] = sha.words(scratch.blocks[k]);
+        for (std::size_t k = 0; k < Lanes; ++k) scratch.salts[k] = digest_words(scratch.blocks[k]);
         bcrypt_hash<Lanes>(scratch.states, scratch.password, scratch.salts, scratch.blocks);
         for (std::size_t k = 0; k < Lanes; ++k)
             for (std::size_t i = 0; i < block_bytes; ++i) scratch.sums[k][i] ^= scratch.blocks[k][i];
@@ -131,33 +119,27 @@ PbkdfStatus bcrypt_pbkdf(std::span<const std::uint8_t> password, std::span<const
     if (auto status = check_arguments(password.size(), salt.size(), rounds, out.size());
         status != PbkdfStatus::ok)
         return status;
-    try {
-        Sha512 sha;
-        if (!sha) return PbkdfStatus::library_failure;
-        Scratch scratch;
-        scratch.password = sha.words(password);
+    if (seams::sha512_fails()) return PbkdfStatus::library_failure;
+    Scratch scratch;
+    scratch.password = digest_words(password);
 
-        // Byte i of block b (from 0) lands at i * blocks + b: the block count
-        // is also the stride.
-        const auto blocks = static_cast<std::uint32_t>((out.size() + block_bytes - 1) / block_bytes);
-        for (std::uint32_t first = 1; first <= blocks;) {
-            const std::uint32_t lanes = std::min<std::uint32_t>(max_lanes, blocks - first + 1);
-            switch (lanes) {
-            case 1: derive_blocks<1>(scratch, sha, salt, rounds, first); break;
-            case 2: derive_blocks<2>(scratch, sha, salt, rounds, first); break;
-            case 3: derive_blocks<3>(scratch, sha, salt, rounds, first); break;
-            default: derive_blocks<4>(scratch, sha, salt, rounds, first); break;
-            }
-            for (std::uint32_t k = 0; k < lanes; ++k)
-                for (std::size_t i = 0; i < block_bytes; ++i) {
-                    const std::size_t at = i * blocks + (first - 1 + k);
-                    if (at < out.size()) out[at] = scratch.sums[k][i];
-                }
-            first += lanes;
+    // Byte i of block b (from 0) lands at i * blocks + b: the block count
+    // is also the stride.
+    const auto blocks = static_cast<std::uint32_t>((out.size() + block_bytes - 1) / block_bytes);
+    for (std::uint32_t first = 1; first <= blocks;) {
+        const std::uint32_t lanes = std::min<std::uint32_t>(max_lanes, blocks - first + 1);
+        switch (lanes) {
+        case 1: derive_blocks<1>(scratch, salt, rounds, first); break;
+        case 2: derive_blocks<2>(scratch, salt, rounds, first); break;
+        case 3: derive_blocks<3>(scratch, salt, rounds, first); break;
+        default: derive_blocks<4>(scratch, salt, rounds, first); break;
         }
-    } catch (...) {
-        // Botan reports through exceptions; none may leave the adapter.
-        return PbkdfStatus::library_failure;
+        for (std::uint32_t k = 0; k < lanes; ++k)
+            for (std::size_t i = 0; i < block_bytes; ++i) {
+                const std::size_t at = i * blocks + (first - 1 + k);
+                if (at < out.size()) out[at] = scratch.sums[k][i];
+            }
+        first += lanes;
     }
     return PbkdfStatus::ok;
 }

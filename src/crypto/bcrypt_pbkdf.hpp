@@ -7,6 +7,8 @@
 
 namespace tavric::crypto {
 
+// library_failure is reached only through the fault-injection seam: the
+// SHA-512 underneath cannot fail.
 enum class PbkdfStatus { ok, invalid_param_len, invalid_rounds, invalid_output_len, library_failure };
 
 inline constexpr std::size_t pbkdf_max_output = 1024;

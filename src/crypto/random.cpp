@@ -11,7 +11,14 @@ namespace {
 
 ssize_t system_getrandom(void* buffer, std::size_t length, unsigned flags) noexcept
 {
+#if defined(__APPLE__)
+    // macOS has no getrandom; getentropy fills up to 256 bytes or fails with
+    // errno set, which the loop below reads like getrandom's -1.
+    (void)flags;
+    return ::getentropy(buffer, length) == 0 ? static_cast<ssize_t>(length) : -1;
+#else
     return ::getrandom(buffer, length, flags);
+#endif
 }
 
 std::string_view kind_of_errno(int code)

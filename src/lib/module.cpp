@@ -13,15 +13,27 @@
 namespace tavric {
 namespace {
 
+// Single-phase: the functions are added by registration, not m_methods.
 PyModuleDef definition = {
-    PyModuleDef_HEAD_INIT, "_tavric", "", 0, nullptr, nullptr, nullptr, nullptr, nullptr,
+    .m_base = PyModuleDef_HEAD_INIT,
+    .m_name = "_tavric",
+    .m_doc = "",
+    .m_size = 0,
+    .m_methods = nullptr,
+    .m_slots = nullptr,
+    .m_traverse = nullptr,
+    .m_clear = nullptr,
+    .m_free = nullptr,
 };
 
-constexpr int module_api_version = 1013;
+// The header's module-API version, pinned: 3.13 to 3.15 all carry 1013, and
+// a header that changed it would change what the interpreter checks at load.
+constexpr int module_api_version = PYTHON_API_VERSION;
+static_assert(module_api_version == 1013);
 
 struct FunctionRow {
     const char* name;
-    _PyCFunctionFastWithKeywords entry;
+    PyCFunctionFastWithKeywords entry;
     const char* doc;
 };
 

@@ -3,7 +3,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#if __has_include(<execinfo.h>)
 #include <execinfo.h>
+#define TAVRIC_HAVE_BACKTRACE 1
+#endif
 #include <unistd.h>
 
 #include "runtime/platform.hpp"
@@ -23,10 +26,15 @@ bool backtraces_enabled()
 
 void write_backtrace()
 {
+#ifdef TAVRIC_HAVE_BACKTRACE
     void* frames[64];
     const int count = backtrace(frames, 64);
     write_stderr("stack backtrace:\n");
     backtrace_symbols_fd(frames, count, STDERR_FILENO);
+#else
+    // musl has no unwinder interface of its own.
+    write_stderr("stack backtrace: not available on this platform\n");
+#endif
 }
 
 void report(std::string_view message, const SourceLocation& where)

@@ -28,6 +28,10 @@ std::uint64_t thread_id() noexcept
     return static_cast<std::uint64_t>(::syscall(SYS_gettid));
 #elif defined(__FreeBSD__)
     return static_cast<std::uint64_t>(pthread_getthreadid_np());
+#elif defined(__APPLE__)
+    std::uint64_t id = 0;
+    pthread_threadid_np(nullptr, &id);
+    return id;
 #else
     return reinterpret_cast<std::uintptr_t>(pthread_self());
 #endif

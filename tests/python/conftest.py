@@ -4,6 +4,7 @@ import subprocess
 import sys
 import sysconfig
 import textwrap
+from pathlib import Path
 
 import pytest
 
@@ -30,16 +31,18 @@ def run_python(code, env=None, check=True):
     return result
 
 
-def build_shim(tmp_path_factory, name, source, compilers, flags=()):
-    """Compiles a shared library meant for LD_PRELOAD; skips without a compiler."""
-    compiler = next(filter(None, map(shutil.which, compilers)), None)
+SHIMS = Path(__file__).parents[1] / "shims"
+
+
+def build_shim(tmp_path_factory, name, flags=()):
+    """Compiles tests/shims/<name>.c into a library for LD_PRELOAD; skips
+    where the machine has no C compiler."""
+    compiler = next(filter(None, map(shutil.which, ["cc", "gcc", "clang"])), None)
     if compiler is None:
-        pytest.skip(f"needs one of {', '.join(compilers)}")
-    folder = tmp_path_factory.mktemp(name)
-    source_file = folder / (name + (".cpp" if "++" in compiler else ".c"))
-    source_file.write_text(source)
-    library = folder / f"{name}.so"
-    subprocess.run([compiler, "-shared", "-fPIC", "-O1", *flags, "-o", library, source_file], check=True)
+        pytest.skip("needs a C compiler")
+    library = tmp_path_factory.mktemp(name) / f"{name}.so"
+    subprocess.run([compiler, "-shared", "-fPIC", "-O1", *flags, "-o", library, SHIMS / f"{name}.c", "-ldl"],
+                   check=True)
     return str(library)
 
 
