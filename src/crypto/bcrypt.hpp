@@ -1,6 +1,7 @@
 // The bcrypt password hash of Provos and Mazieres.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -19,5 +20,25 @@ inline constexpr std::size_t bcrypt_max_key = 72;
 std::optional<hashstring::HashText> bcrypt(std::span<const std::uint8_t> password,
                                            std::uint32_t cost,
                                            const hashstring::Salt& salt) noexcept;
+
+// One hash of a group computed together: the password and salt it reads, and
+// where its hash text goes (neither pointer null).
+struct BcryptLane {
+    std::span<const std::uint8_t> password;
+    const hashstring::Salt* salt;
+    hashstring::HashText* hash;
+};
+
+inline constexpr std::size_t max_bcrypt_lanes = 4;
+
+// Up to max_bcrypt_lanes hashes of one cost, interleaved on the calling
+// thread: one hash is a chain of dependent S-box loads that leaves most of a
+// core idle, and independent chains fill it. Each lane's hash text equals
+// bcrypt()'s for its password and salt. False, with nothing written, for a
+// cost outside 4..31 or more than max_bcrypt_lanes lanes.
+bool bcrypt_lanes(std::span<const BcryptLane> lanes, std::uint32_t cost) noexcept;
+
+// How many lanes give the most hashes per second at this cost.
+std::size_t preferred_bcrypt_lanes(std::uint32_t cost) noexcept;
 
 }  // namespace tavric::crypto

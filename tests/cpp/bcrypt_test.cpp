@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,79 @@ TEST(Bcrypt, RefusesCostsOutside4To31)
     const std::vector<std::uint8_t> password = {'p'};
     for (std::uint32_t cost : {0u, 3u, 32u, 99u, 0xffffffffu})
         EXPECT_EQ(bcrypt(password, cost, salt), std::nullopt) << cost;
+}
+
+// One hash of a lane group, with the hash text the group writes.
+struct Job {
+    std::vector<std::uint8_t> password;
+    hashstring::Salt salt;
+    hashstring::HashText hash;
+};
+
+std::vector<BcryptLane> group_of(std::vector<Job>& jobs)
+{
+    std::vector<BcryptLane> group;
+    for (auto& job : jobs) group.push_back({job.password, &job.salt, &job.hash});
+    return group;
+}
+
+std::string text_of(const hashstring::HashText& hash) { return std::string(hash.begin(), hash.end()); }
+
+TEST(BcryptLanes, EqualSingleLaneAndNettleOnRandomInputs)
+{
+    test_support::RandomInput generator(20261211);
+    // The groups take the password lengths 0..72 in turn, then one over 72
+    // that must be cut; every third password gets a zero byte inside, which
+    // random bytes alone rarely give.
+    constexpr std::size_t over_the_limit = bcrypt_max_key + 1;
+    std::size_t next_length = 0;
+    for (int pass = 0; pass < 3; ++pass)
+        for (std::uint32_t cost : {4u, 5u, 6u})
+            for (std::size_t lanes = 1; lanes <= max_bcrypt_lanes; ++lanes) {
+                std::vector<Job> jobs(lanes);
+                for (auto& job : jobs) {
+                    const std::size_t length = next_length == over_the_limit ? over_the_limit + generator() % 40
+                                                                             : next_length;
+                    next_length = (next_length + 1) % (over_the_limit + 1);
+                    job.password = generator.bytes(length);
+                    if (length > 1 && length % 3 == 0) job.password[generator() % length] = 0;
+                    std::ranges::copy(generator.bytes(job.salt.size()), job.salt.begin());
+                    job.hash.fill('?');
+                }
+                ASSERT_TRUE(bcrypt_lanes(group_of(jobs), cost));
+                for (std::size_t k = 0; k < lanes; ++k) {
+                    const auto& job = jobs[k];
+                    std::ostringstream where;
+                    where << "cost " << cost << ", lane " << k + 1 << " of " << lanes << ", password length "
+                          << job.password.size();
+                    EXPECT_EQ(text_of(job.hash), own_hash(job.password, cost, job.salt)) << where.str();
+                    EXPECT_EQ(text_of(job.hash), nettle_hash(job.password, cost, job.salt)) << where.str();
+                }
+            }
+}
+
+TEST(BcryptLanes, RefusesWithoutWriting)
+{
+    struct Case {
+        std::uint32_t cost;
+        std::size_t lanes;
+    };
+    const Case refused[] = {{3, 1}, {0, 2}, {32, 3}, {0xffffffff, 4}, {4, max_bcrypt_lanes + 1}};
+    for (const auto& [cost, lanes] : refused) {
+        std::vector<Job> jobs(lanes, Job{{'p', 'w'}, {}, {}});
+        for (auto& job : jobs) job.hash.fill('?');
+        EXPECT_FALSE(bcrypt_lanes(group_of(jobs), cost)) << "cost " << cost << ", " << lanes << " lanes";
+        for (const auto& job : jobs) EXPECT_EQ(text_of(job.hash), std::string(job.hash.size(), '?'));
+    }
+}
+
+TEST(BcryptLanes, PreferredCountIsOneTheGroupTakes)
+{
+    for (std::uint32_t cost = bcrypt_min_cost; cost <= bcrypt_max_cost; ++cost) {
+        const std::size_t lanes = preferred_bcrypt_lanes(cost);
+        EXPECT_GE(lanes, 1u) << cost;
+        EXPECT_LE(lanes, max_bcrypt_lanes) << cost;
+    }
 }
 
 }  // namespace
