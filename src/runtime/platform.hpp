@@ -1,5 +1,5 @@
-// The few operating-system calls whose spelling differs between Linux and
-// FreeBSD, kept in one place.
+// The few operating-system calls whose spelling differs between Linux,
+// FreeBSD and macOS, kept in one place.
 #pragma once
 
 #include <cstdint>

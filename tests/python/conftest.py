@@ -37,6 +37,8 @@ SHIMS = Path(__file__).parents[1] / "shims"
 def build_shim(tmp_path_factory, name, flags=()):
     """Compiles tests/shims/<name>.c into a library for LD_PRELOAD; skips
     where the machine has no C compiler."""
+    if sys.platform != "linux":
+        pytest.skip("LD_PRELOAD shims need the Linux dynamic loader")
     compiler = next(filter(None, map(shutil.which, ["cc", "gcc", "clang"])), None)
     if compiler is None:
         pytest.skip("needs a C compiler")
