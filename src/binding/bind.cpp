@@ -18,13 +18,16 @@ Error type_error(Text message) { return Error::make(PyExc_TypeError, std::move(m
 Error too_many_positional(const Parameters& parameters, std::size_t given)
 {
     Text text = call_name(parameters) + " takes ";
-    if (parameters.required == parameters.names.size()) {
-        text += decimal(parameters.names.size());
+    const std::size_t count = parameters.names.size();
+    if (parameters.required == count) {
+        text += decimal(count);
     } else {
-        text += "from " + decimal(parameters.required) + " to " + decimal(parameters.names.size());
+        text += "from " + decimal(parameters.required) + " to " + decimal(count);
     }
-    // Only reached with three or more, so the verb is always plural.
-    text += " positional arguments but " + decimal(given) + " were given";
+    // _tavric's functions reach this only with two or more parameters and
+    // three or more arguments; the batch module's have fewer.
+    text += count == 1 && parameters.required == 1 ? " positional argument but " : " positional arguments but ";
+    text += decimal(given) + (given == 1 ? " was given" : " were given");
     return type_error(std::move(text));
 }
 

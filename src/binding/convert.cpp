@@ -111,6 +111,15 @@ Result<std::uint64_t> to_u64(PyObject* object, std::string_view parameter)
     return static_cast<std::uint64_t>(value);
 }
 
+Result<Ref> to_tuple(PyObject* object, std::string_view parameter)
+{
+    if (!PyList_Check(object) && !PyTuple_Check(object))
+        return name_argument(parameter, cannot_convert(object, "Sequence"));
+    Ref copy = Ref::steal(PySequence_Tuple(object));
+    if (!copy) return fetch_or_fallback();
+    return copy;
+}
+
 Result<bool> to_bool(PyObject* object, std::string_view parameter)
 {
     if (PyBool_Check(object)) return object == Py_True;

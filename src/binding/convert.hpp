@@ -21,6 +21,12 @@ Result<std::uint32_t> to_u32(PyObject* object, std::string_view parameter);
 Result<std::uint64_t> to_u64(PyObject* object, std::string_view parameter);
 Result<bool> to_bool(PyObject* object, std::string_view parameter);
 
+// A list or tuple (or a subclass), copied into a new tuple that holds its own
+// references: the items stay alive and in place while the interpreter is
+// released, whatever other threads do to the caller's list meanwhile.
+// Anything else is refused: "'{type}' object cannot be converted to 'Sequence'".
+Result<Ref> to_tuple(PyObject* object, std::string_view parameter);
+
 // TypeError "'{type}' object cannot be converted to '{target}'".
 Error cannot_convert(PyObject* object, std::string_view target);
 

@@ -45,9 +45,16 @@ void read_key(std::span<const std::uint8_t> password, Words<key_words>& key)
     }
 }
 
+// Asks nothing: the plain hash, with no check in its loop.
+struct Uninterrupted {
+    bool operator()(std::uint64_t, std::uint64_t) const noexcept { return true; }
+};
+
 // EksBlowfishSetup with 2^cost rounds, then the magic text encrypted 64 times.
-template <std::size_t Lanes>
-void compute(std::uint32_t cost, Secrets<Lanes>& secrets)
+// `keep_going(round, rounds)` is asked before each round; false abandons the
+// hash, with nothing written.
+template <std::size_t Lanes, class KeepGoing>
+bool compute(std::uint32_t cost, Secrets<Lanes>& secrets, KeepGoing& keep_going)
 {
     blowfish::State* state[Lanes];
     const Words<key_words>* key[Lanes];
@@ -61,6 +68,7 @@ void compute(std::uint32_t cost, Secrets<Lanes>& secrets)
 
     blowfish::expand<Lanes>(state, key, salt);
     for (std::uint64_t round = 0, rounds = std::uint64_t{1} << cost; round < rounds; ++round) {
+        if (!keep_going(round, rounds)) return false;
         blowfish::expand<Lanes>(state, key);
         blowfish::expand<Lanes>(state, salt);
     }
@@ -75,20 +83,34 @@ void compute(std::uint32_t cost, Secrets<Lanes>& secrets)
         for (std::size_t i = 0; i < cipher_words; ++i)
             for (std::size_t b = 0; b < 4; ++b)
                 secrets.hash[k][4 * i + b] = static_cast<std::uint8_t>(secrets.cipher[i][k] >> (24 - 8 * b));
+    return true;
 }
 
 // Reads every lane's password and salt before it writes any hash text.
-template <std::size_t Lanes>
-void hash_lanes(const BcryptLane* lanes, std::uint32_t cost)
+template <std::size_t Lanes, class KeepGoing = Uninterrupted>
+bool hash_lanes(const BcryptLane* lanes, std::uint32_t cost, KeepGoing&& keep_going = {})
 {
     Secrets<Lanes> secrets;
     for (std::size_t k = 0; k < Lanes; ++k) {
         read_key(lanes[k].password, secrets.key[k]);
         secrets.salt[k] = blowfish::read_words<salt_words>(lanes[k].salt->data());
     }
-    compute<Lanes>(cost, secrets);
+    if (!compute<Lanes>(cost, secrets, keep_going)) return false;
     for (std::size_t k = 0; k < Lanes; ++k)
         radix64::encode(std::span(secrets.hash[k], hash_bytes), lanes[k].hash->data());
+    return true;
+}
+
+template <class KeepGoing>
+bool dispatch(std::span<const BcryptLane> lanes, std::uint32_t cost, KeepGoing&& keep_going)
+{
+    switch (lanes.size()) {
+    case 0: return true;
+    case 1: return hash_lanes<1>(lanes.data(), cost, keep_going);
+    case 2: return hash_lanes<2>(lanes.data(), cost, keep_going);
+    case 3: return hash_lanes<3>(lanes.data(), cost, keep_going);
+    default: return hash_lanes<4>(lanes.data(), cost, keep_going);
+    }
 }
 
 bool valid_cost(std::uint32_t cost) { return cost >= bcrypt_min_cost && cost <= bcrypt_max_cost; }
@@ -109,14 +131,14 @@ std::optional<hashstring::HashText> bcrypt(std::span<const std::uint8_t> passwor
 bool bcrypt_lanes(std::span<const BcryptLane> lanes, std::uint32_t cost) noexcept
 {
     if (!valid_cost(cost) || lanes.size() > max_bcrypt_lanes) return false;
-    switch (lanes.size()) {
-    case 0: break;
-    case 1: hash_lanes<1>(lanes.data(), cost); break;
-    case 2: hash_lanes<2>(lanes.data(), cost); break;
-    case 3: hash_lanes<3>(lanes.data(), cost); break;
-    default: hash_lanes<4>(lanes.data(), cost); break;
-    }
-    return true;
+    return dispatch(lanes, cost, Uninterrupted{});
+}
+
+LanesOutcome bcrypt_lanes(std::span<const BcryptLane> lanes, std::uint32_t cost, RoundCheck& check) noexcept
+{
+    if (!valid_cost(cost) || lanes.size() > max_bcrypt_lanes) return LanesOutcome::refused;
+    const auto keep_going = [&](std::uint64_t round, std::uint64_t rounds) { return check.keep_going(round, rounds); };
+    return dispatch(lanes, cost, keep_going) ? LanesOutcome::done : LanesOutcome::abandoned;
 }
 
 // Four lanes gave the most hashes per second at every cost measured, 4..12;

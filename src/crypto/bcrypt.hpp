@@ -38,6 +38,21 @@ inline constexpr std::size_t max_bcrypt_lanes = 4;
 // cost outside 4..31 or more than max_bcrypt_lanes lanes.
 bool bcrypt_lanes(std::span<const BcryptLane> lanes, std::uint32_t cost) noexcept;
 
+// Asked before each of the 2^cost rounds of an interruptible group.
+class RoundCheck {
+public:
+    virtual bool keep_going(std::uint64_t round, std::uint64_t rounds) noexcept = 0;
+
+protected:
+    ~RoundCheck() = default;
+};
+
+enum class LanesOutcome { done, abandoned, refused };
+
+// bcrypt_lanes that gives up, with nothing written, when `check` says so:
+// for a group that would rather start again with more lanes.
+LanesOutcome bcrypt_lanes(std::span<const BcryptLane> lanes, std::uint32_t cost, RoundCheck& check) noexcept;
+
 // How many lanes give the most hashes per second at this cost.
 std::size_t preferred_bcrypt_lanes(std::uint32_t cost) noexcept;
 

@@ -1,11 +1,9 @@
 #include "binding/bind.hpp"
-#include "binding/convert.hpp"
 #include "boundary/entry.hpp"
 #include "boundary/release.hpp"
-#include "crypto/bcrypt.hpp"
-#include "hashstring/compare.hpp"
-#include "hashstring/layout.hpp"
+#include "lib/hashing.hpp"
 #include "lib/operations.hpp"
+#include "lib/shared_combiner.hpp"
 
 namespace tavric::operations {
 namespace {
@@ -17,32 +15,24 @@ constexpr binding::Parameters hashpw_parameters{"hashpw", hashpw_names, 2};
 constexpr std::string_view checkpw_names[] = {"password", "hashed_password"};
 constexpr binding::Parameters checkpw_parameters{"checkpw", checkpw_names, 2};
 
-Error invalid_salt() { return Error::make(PyExc_ValueError, std::string_view("Invalid salt")); }
-
-// The hashing routine shared by hashpw and checkpw.
-Result<Ref> hash_password(binding::ByteView password, binding::ByteView setting_text)
+// The hashing routine shared by hashpw and checkpw; the 60-byte hash string
+// goes to `hash`.
+Status hash_password(binding::ByteView password, binding::ByteView setting_text, char (&hash)[hash_length])
 {
-    if (password.size() > crypto::bcrypt_max_key)
-        return Error::make(PyExc_ValueError,
-                           std::string_view("password cannot be longer than 72 bytes, truncate manually "
-                                            "if necessary (e.g. my_password[:72])"));
-    const auto setting = hashstring::parse_setting(
-        std::string_view(reinterpret_cast<const char*>(setting_text.data()), setting_text.size()));
-    if (!setting) return invalid_salt();
+    Result<HashRequest> request = read_hash_request(password, setting_text);
+    if (!request) return std::move(request.error());
+    const hashstring::Setting& setting = request.value().setting;
 
-    char hash[hash_length];
+    // Under load the combiner may compute this in another call's lanes, with
+    // this thread asleep; it refuses a cost outside 4..31.
     const bool computed = run_released([&] {
-        const auto text = crypto::bcrypt(password, setting->cost, setting->salt);
-        if (!text) return false;
-        hashstring::write_hash(setting->revision, setting->cost, hashstring::encode_salt(setting->salt),
-                               *text, hash);
+        hashstring::HashText text;
+        if (!shared_combiner().hash(password, setting.cost, setting.salt, text)) return false;
+        write_hash_string(setting, text, hash);
         return true;
     });
     if (!computed) return invalid_salt();
-
-    PyObject* result = PyBytes_FromStringAndSize(hash, hash_length);
-    if (result == nullptr) fault_api_call_failed();
-    return Ref::steal(result);
+    return success();
 }
 
 template <std::size_t Count>
@@ -66,23 +56,29 @@ Result<Ref> run_hashpw(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnam
 {
     auto views = bind_bytes<2>(hashpw_parameters, args, nargsf, kwnames);
     if (!views) return std::move(views.error());
-    return hash_password(views.value()[0], views.value()[1]);
+    char hash[hash_length];
+    if (Status hashed = hash_password(views.value()[0], views.value()[1], hash); !hashed)
+        return std::move(hashed.error());
+    PyObject* result = PyBytes_FromStringAndSize(hash, hash_length);
+    // Unlike gensalt and kdf, which pass the interpreter's MemoryError on,
+    // hashpw treats a failed 60-byte allocation as a fault: callers of the
+    // hashing routine rely on getting a hash string or a ValueError.
+    if (result == nullptr) fault_api_call_failed();
+    return Ref::steal(result);
 }
 
 Result<Ref> run_checkpw(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
     auto views = bind_bytes<2>(checkpw_parameters, args, nargsf, kwnames);
     if (!views) return std::move(views.error());
-    const binding::ByteView stored = views.value()[1];
-    Result<Ref> computed = hash_password(views.value()[0], stored);
-    if (!computed) return std::move(computed.error());
-
-    PyObject* hash = computed.value().get();
-    bool equal = false;
-    if (static_cast<std::size_t>(PyBytes_GET_SIZE(hash)) == stored.size())
-        equal = hashstring::equal_without_early_exit(
-            reinterpret_cast<const std::uint8_t*>(PyBytes_AS_STRING(hash)), stored.data(), stored.size());
-    return Ref::borrow(equal ? Py_True : Py_False);
+    char hash[hash_length];
+    if (Status hashed = hash_password(views.value()[0], views.value()[1], hash); !hashed)
+        return std::move(hashed.error());
+    // The routine's result is made as an object, as hashpw's is, before it is
+    // compared; its allocation failing is the same fault.
+    Ref computed = Ref::steal(PyBytes_FromStringAndSize(hash, hash_length));
+    if (!computed) fault_api_call_failed();
+    return Ref::borrow(matches_stored(hash, views.value()[1]) ? Py_True : Py_False);
 }
 
 }  // namespace

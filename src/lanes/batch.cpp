@@ -1,0 +1,160 @@
+// hashpw and checkpw over many pairs at once: every pair is read and checked
+// first, in order, exactly as the single call would check it; then all the
+// hashes are computed in interleaved lanes, grouped by cost, with the
+// interpreter released once for the whole batch.
+#include <algorithm>
+#include <numeric>
+
+#include "binding/bind.hpp"
+#include "boundary/entry.hpp"
+#include "boundary/release.hpp"
+#include "crypto/bcrypt.hpp"
+#include "lanes/operations.hpp"
+#include "lib/hashing.hpp"
+#include "runtime/text.hpp"
+
+namespace tavric::lanes {
+namespace {
+
+constexpr std::string_view hashpw_many_names[] = {"passwords", "salts"};
+constexpr binding::Parameters hashpw_many_parameters{"hashpw_many", hashpw_many_names, 2};
+constexpr std::string_view checkpw_many_names[] = {"passwords", "hashed_passwords"};
+constexpr binding::Parameters checkpw_many_parameters{"checkpw_many", checkpw_many_names, 2};
+
+struct Job {
+    operations::HashRequest request;
+    binding::ByteView stored;  // the setting or stored hash string as given
+    hashstring::HashText hash;
+};
+
+// The two argument sequences, copied; the byte views of the jobs point into
+// the items these copies keep alive.
+struct Pairs {
+    Ref passwords;
+    Ref settings;
+    Vec<Job> jobs;
+};
+
+// What the single call of each pair would check, in the same order: the two
+// conversions, the 72-byte rule, the setting, and the cost the computation
+// would refuse.
+Result<Job> read_pair(PyObject* password, PyObject* setting, std::string_view setting_name)
+{
+    auto password_view = binding::to_bytes(password, "password");
+    if (!password_view) return std::move(password_view.error());
+    auto setting_view = binding::to_bytes(setting, setting_name);
+    if (!setting_view) return std::move(setting_view.error());
+    Result<operations::HashRequest> request = operations::read_hash_request(password_view.value(), setting_view.value());
+    if (!request) return std::move(request.error());
+    const std::uint32_t cost = request.value().setting.cost;
+    if (cost < crypto::bcrypt_min_cost || cost > crypto::bcrypt_max_cost) return operations::invalid_salt();
+    return Job{request.value(), setting_view.value(), {}};
+}
+
+Result<Pairs> read_pairs(const binding::Parameters& parameters, PyObject* const* args, Py_ssize_t nargsf,
+                         PyObject* kwnames, std::string_view setting_name)
+{
+    binding::Slots<2> slots;
+    if (Status bound = binding::bind(parameters, args, nargsf, kwnames, slots); !bound)
+        return std::move(bound.error());
+    Result<Ref> passwords = binding::to_tuple(slots[0], parameters.names[0]);
+    if (!passwords) return std::move(passwords.error());
+    Result<Ref> settings = binding::to_tuple(slots[1], parameters.names[1]);
+    if (!settings) return std::move(settings.error());
+    const Py_ssize_t count = PyTuple_GET_SIZE(passwords.value().get());
+    if (PyTuple_GET_SIZE(settings.value().get()) != count)
+        return Error::make(PyExc_ValueError, to_text(parameters.names[0]) + " and " + to_text(parameters.names[1]) +
+                                                 " must have the same length");
+
+    Pairs pairs{std::move(passwords.value()), std::move(settings.value()), {}};
+    pairs.jobs.reserve(static_cast<std::size_t>(count));
+    for (Py_ssize_t i = 0; i < count; ++i) {
+        Result<Job> job = read_pair(PyTuple_GET_ITEM(pairs.passwords.get(), i),
+                                    PyTuple_GET_ITEM(pairs.settings.get(), i), setting_name);
+        if (!job) return std::move(job.error());
+        pairs.jobs.push_back(job.value());
+    }
+    return pairs;
+}
+
+// Runs released: touches only the jobs, whose views stay valid.
+void compute(Vec<Job>& jobs, const Vec<std::size_t>& by_cost) noexcept
+{
+    for (std::size_t at = 0; at < by_cost.size();) {
+        const std::uint32_t cost = jobs[by_cost[at]].request.setting.cost;
+        const std::size_t width = std::min(crypto::preferred_bcrypt_lanes(cost), crypto::max_bcrypt_lanes);
+        crypto::BcryptLane lanes[crypto::max_bcrypt_lanes];
+        std::size_t size = 0;
+        for (; at < by_cost.size() && size < width && jobs[by_cost[at]].request.setting.cost == cost; ++at) {
+            Job& job = jobs[by_cost[at]];
+            lanes[size++] = {job.request.password, &job.request.setting.salt, &job.hash};
+        }
+        crypto::bcrypt_lanes(std::span(lanes, size), cost);  // every cost was checked when read
+    }
+}
+
+void compute_released(Vec<Job>& jobs)
+{
+    // Mixed costs are grouped: lanes run only hashes of one cost together.
+    Vec<std::size_t> by_cost(jobs.size());
+    std::iota(by_cost.begin(), by_cost.end(), std::size_t{0});
+    std::stable_sort(by_cost.begin(), by_cost.end(), [&](std::size_t a, std::size_t b) {
+        return jobs[a].request.setting.cost < jobs[b].request.setting.cost;
+    });
+    run_released([&] { compute(jobs, by_cost); });
+}
+
+// A list of `count` new items; an item that cannot be made ends the call with
+// the interpreter's exception.
+template <class MakeItem>
+Result<Ref> make_list(std::size_t count, MakeItem&& make_item)
+{
+    Ref list = Ref::steal(PyList_New(static_cast<Py_ssize_t>(count)));
+    if (!list) return fetch_or_fallback();
+    for (std::size_t i = 0; i < count; ++i) {
+        PyObject* item = make_item(i);
+        if (item == nullptr) return fetch_or_fallback();
+        PyList_SET_ITEM(list.get(), static_cast<Py_ssize_t>(i), item);
+    }
+    return list;
+}
+
+Result<Ref> run_hashpw_many(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+{
+    Result<Pairs> pairs = read_pairs(hashpw_many_parameters, args, nargsf, kwnames, "salt");
+    if (!pairs) return std::move(pairs.error());
+    Vec<Job>& jobs = pairs.value().jobs;
+    compute_released(jobs);
+    return make_list(jobs.size(), [&](std::size_t i) {
+        char hash[hashstring::hash_length];
+        operations::write_hash_string(jobs[i].request.setting, jobs[i].hash, hash);
+        return PyBytes_FromStringAndSize(hash, hashstring::hash_length);
+    });
+}
+
+Result<Ref> run_checkpw_many(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+{
+    Result<Pairs> pairs = read_pairs(checkpw_many_parameters, args, nargsf, kwnames, "hashed_password");
+    if (!pairs) return std::move(pairs.error());
+    Vec<Job>& jobs = pairs.value().jobs;
+    compute_released(jobs);
+    return make_list(jobs.size(), [&](std::size_t i) {
+        char hash[hashstring::hash_length];
+        operations::write_hash_string(jobs[i].request.setting, jobs[i].hash, hash);
+        return Py_NewRef(operations::matches_stored(hash, jobs[i].stored) ? Py_True : Py_False);
+    });
+}
+
+}  // namespace
+
+PyObject* hashpw_many(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
+{
+    return boundary_entry([&] { return run_hashpw_many(args, nargsf, kwnames); });
+}
+
+PyObject* checkpw_many(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
+{
+    return boundary_entry([&] { return run_checkpw_many(args, nargsf, kwnames); });
+}
+
+}  // namespace tavric::lanes

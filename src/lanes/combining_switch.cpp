@@ -1,0 +1,71 @@
+// Switching the combining of single hashpw/checkpw calls on and off. The
+// combiner belongs to _tavric; this module finds it through the capsule that
+// _tavric leaves in the interpreter's dictionary.
+#include "binding/bind.hpp"
+#include "binding/convert.hpp"
+#include "boundary/entry.hpp"
+#include "lanes/operations.hpp"
+#include "lib/shared_combiner.hpp"
+
+namespace tavric::lanes {
+namespace {
+
+constexpr std::string_view set_names[] = {"enabled"};
+constexpr binding::Parameters set_parameters{"set_combining", set_names, 1};
+constexpr binding::Parameters get_parameters{"combining_enabled", {}, 0};
+
+Result<crypto::Combiner*> find_combiner()
+{
+    // Importing _tavric makes sure that it has published the capsule.
+    Ref owner = Ref::steal(PyImport_ImportModule("tavric._tavric"));
+    if (!owner) return fetch_or_fallback();
+    PyObject* dictionary = PyInterpreterState_GetDict(PyInterpreterState_Get());
+    PyObject* capsule = nullptr;
+    if (dictionary != nullptr &&
+        PyDict_GetItemStringRef(dictionary, operations::combiner_capsule, &capsule) < 0)
+        return fetch_or_fallback();
+    Ref held = Ref::steal(capsule);
+    if (!held)
+        return Error::make(PyExc_RuntimeError,
+                           std::string_view("tavric._tavric has not published its combiner in this interpreter"));
+    auto* combiner = static_cast<crypto::Combiner*>(PyCapsule_GetPointer(held.get(), operations::combiner_capsule));
+    if (combiner == nullptr) return fetch_or_fallback();
+    return combiner;
+}
+
+Result<Ref> run_set(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+{
+    binding::Slots<1> slots;
+    if (Status bound = binding::bind(set_parameters, args, nargsf, kwnames, slots); !bound)
+        return std::move(bound.error());
+    Result<bool> enabled = binding::to_bool(slots[0], "enabled");
+    if (!enabled) return std::move(enabled.error());
+    Result<crypto::Combiner*> combiner = find_combiner();
+    if (!combiner) return std::move(combiner.error());
+    combiner.value()->set_enabled(enabled.value());
+    return Ref::borrow(Py_None);
+}
+
+Result<Ref> run_get(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+{
+    binding::Slots<0> slots;
+    if (Status bound = binding::bind(get_parameters, args, nargsf, kwnames, slots); !bound)
+        return std::move(bound.error());
+    Result<crypto::Combiner*> combiner = find_combiner();
+    if (!combiner) return std::move(combiner.error());
+    return Ref::borrow(combiner.value()->enabled() ? Py_True : Py_False);
+}
+
+}  // namespace
+
+PyObject* set_combining(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
+{
+    return boundary_entry([&] { return run_set(args, nargsf, kwnames); });
+}
+
+PyObject* combining_enabled(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
+{
+    return boundary_entry([&] { return run_get(args, nargsf, kwnames); });
+}
+
+}  // namespace tavric::lanes

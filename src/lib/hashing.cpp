@@ -1,0 +1,34 @@
+#include "lib/hashing.hpp"
+
+#include "crypto/bcrypt.hpp"
+#include "hashstring/compare.hpp"
+
+namespace tavric::operations {
+
+Error invalid_salt() { return Error::make(PyExc_ValueError, std::string_view("Invalid salt")); }
+
+Result<HashRequest> read_hash_request(binding::ByteView password, binding::ByteView setting_text)
+{
+    if (password.size() > crypto::bcrypt_max_key)
+        return Error::make(PyExc_ValueError,
+                           std::string_view("password cannot be longer than 72 bytes, truncate manually "
+                                            "if necessary (e.g. my_password[:72])"));
+    const auto setting = hashstring::parse_setting(
+        std::string_view(reinterpret_cast<const char*>(setting_text.data()), setting_text.size()));
+    if (!setting) return invalid_salt();
+    return HashRequest{password, *setting};
+}
+
+void write_hash_string(const hashstring::Setting& setting, const hashstring::HashText& hash, char* out) noexcept
+{
+    hashstring::write_hash(setting.revision, setting.cost, hashstring::encode_salt(setting.salt), hash, out);
+}
+
+bool matches_stored(const char* hash, binding::ByteView stored) noexcept
+{
+    if (stored.size() != hashstring::hash_length) return false;
+    return hashstring::equal_without_early_exit(reinterpret_cast<const std::uint8_t*>(hash), stored.data(),
+                                                stored.size());
+}
+
+}  // namespace tavric::operations
