@@ -10,7 +10,7 @@
 
 #include "hashstring/radix64.hpp"
 
-using namespace tavric::radix64;
+using namespace tavric::hashstring::radix64;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

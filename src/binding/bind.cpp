@@ -1,44 +1,46 @@
 #include "binding/bind.hpp"
 
 #include "binding/display.hpp"
+#include "boundary/objects.hpp"
+#include "runtime/pinned_texts.hpp"
 #include "runtime/text.hpp"
 
 namespace tavric::binding {
-namespace {
 
-Text call_name(const Parameters& parameters)
-{
-    Text name = to_text(parameters.function);
-    name += "()";
-    return name;
-}
+using boundary::Error;
+using boundary::Status;
+using boundary::success;
+using runtime::Text;
+using runtime::decimal;
+using runtime::fill;
+namespace pinned = runtime::pinned;
+
+namespace {
 
 Error type_error(Text message) { return Error::make(PyExc_TypeError, std::move(message)); }
 
+// _tavric's functions reach this only with two or more parameters and three
+// or more arguments, so always in the plural; the batch module's have fewer.
 Error too_many_positional(const Parameters& parameters, std::size_t given)
 {
-    Text text = call_name(parameters) + " takes ";
     const std::size_t count = parameters.names.size();
-    if (parameters.required == count) {
-        text += decimal(count);
-    } else {
-        text += "from " + decimal(parameters.required) + " to " + decimal(count);
-    }
-    // _tavric's functions reach this only with two or more parameters and
-    // three or more arguments; the batch module's have fewer.
-    text += count == 1 && parameters.required == 1 ? " positional argument but " : " positional arguments but ";
-    text += decimal(given) + (given == 1 ? " was given" : " were given");
-    return type_error(std::move(text));
+    const std::string_view arguments = count == 1 && parameters.required == 1 ? "argument" : "arguments";
+    const std::string_view verb = given == 1 ? "was" : "were";
+    if (parameters.required == count)
+        return type_error(fill(pinned::takes_positional, {parameters.function, decimal(count), arguments,
+                                                          decimal(given), verb}));
+    return type_error(fill(pinned::takes_from_to, {parameters.function, decimal(parameters.required),
+                                                   decimal(count), arguments, decimal(given), verb}));
 }
 
 Error unexpected_keyword(const Parameters& parameters, PyObject* keyword)
 {
-    return type_error(call_name(parameters) + " got an unexpected keyword argument '" + display(keyword) + "'");
+    return type_error(fill(pinned::unexpected_keyword, {parameters.function, display(keyword)}));
 }
 
 Error multiple_values(const Parameters& parameters, std::string_view keyword)
 {
-    return type_error(call_name(parameters) + " got multiple values for argument '" + to_text(keyword) + "'");
+    return type_error(fill(pinned::multiple_values, {parameters.function, keyword}));
 }
 
 Error missing_required(const Parameters& parameters, std::span<PyObject*> slots)
@@ -47,10 +49,9 @@ Error missing_required(const Parameters& parameters, std::span<PyObject*> slots)
     std::size_t count = 0;
     for (std::size_t i = 0; i < parameters.required; ++i)
         if (slots[i] == nullptr) missing[count++] = parameters.names[i];
-    Text text = call_name(parameters) + " missing " + decimal(count) + " required positional argument";
-    if (count > 1) text += 's';
-    text += ": " + quoted_names(std::span(missing.data(), count));
-    return type_error(std::move(text));
+    return type_error(fill(pinned::missing_required, {parameters.function, decimal(count),
+                                                      count == 1 ? "argument" : "arguments",
+                                                      quoted_names(std::span(missing.data(), count))}));
 }
 
 // Index of the parameter named by the keyword, or nothing.
@@ -86,16 +87,11 @@ Status bind(const Parameters& parameters, PyObject* const* args, Py_ssize_t narg
     const Py_ssize_t keywords = kwnames == nullptr ? 0 : PyTuple_GET_SIZE(kwnames);
     for (Py_ssize_t k = 0; k < keywords; ++k) {
         PyObject* keyword = PyTuple_GET_ITEM(kwnames, k);
-        Py_ssize_t size = 0;
-        const char* utf8 = PyUnicode_AsUTF8AndSize(keyword, &size);
-        if (utf8 == nullptr) {
-            PyErr_Clear();
-            return unexpected_keyword(parameters, keyword);
-        }
-        const std::string_view text(utf8, static_cast<std::size_t>(size));
-        const auto index = parameter_index(parameters, text);
+        const auto text = boundary::utf8_or_clear(keyword);
+        if (!text) return unexpected_keyword(parameters, keyword);
+        const auto index = parameter_index(parameters, *text);
         if (!index) return unexpected_keyword(parameters, keyword);
-        if (slots[*index] != nullptr) return multiple_values(parameters, text);
+        if (slots[*index] != nullptr) return multiple_values(parameters, *text);
         slots[*index] = args[given + static_cast<std::size_t>(k)];
     }
 

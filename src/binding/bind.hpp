@@ -21,10 +21,10 @@ struct Parameters {
 template <std::size_t Count>
 using Slots = std::array<PyObject*, Count>;
 
-Status bind(const Parameters& parameters, PyObject* const* args, Py_ssize_t nargsf,
+boundary::Status bind(const Parameters& parameters, PyObject* const* args, Py_ssize_t nargsf,
             PyObject* kwnames, std::span<PyObject*> slots);
 
 // "'a'", "'a' and 'b'", "'a', 'b', and 'c'"
-Text quoted_names(std::span<const std::string_view> names);
+runtime::Text quoted_names(std::span<const std::string_view> names);
 
 }  // namespace tavric::binding

@@ -4,9 +4,19 @@
 
 #include "binding/display.hpp"
 #include "boundary/objects.hpp"
+#include "runtime/pinned_texts.hpp"
 #include "runtime/text.hpp"
 
 namespace tavric::binding {
+
+using boundary::Error;
+using boundary::Result;
+using boundary::Ref;
+using boundary::fetch;
+using boundary::fetch_or_fallback;
+using boundary::type_qualname;
+namespace pinned = runtime::pinned;
+
 namespace {
 
 template <class Unsigned>
@@ -15,8 +25,7 @@ Result<Unsigned> to_small_unsigned(PyObject* object, std::string_view parameter)
     const long value = PyLong_AsLong(object);
     if (value == -1 && PyErr_Occurred()) return name_argument(parameter, fetch_or_fallback());
     if (value < 0 || static_cast<unsigned long>(value) > std::numeric_limits<Unsigned>::max())
-        return Error::make(PyExc_OverflowError,
-                           std::string_view("out of range integral type conversion attempted"));
+        return Error::make(PyExc_OverflowError, pinned::out_of_range);
     return static_cast<Unsigned>(value);
 }
 
@@ -49,8 +58,8 @@ Result<bool> numpy_truth(PyObject* object)
     auto truth = reinterpret_cast<inquiry>(PyType_GetSlot(type, Py_nb_bool));
     if (truth == nullptr) {
         PyErr_Clear();
-        return Error::make(PyExc_TypeError, "object of type '" + display(reinterpret_cast<PyObject*>(type)) +
-                                                "' does not define a '__bool__' conversion");
+        return Error::make(PyExc_TypeError,
+                           runtime::fill(pinned::no_bool_conversion, {display(reinterpret_cast<PyObject*>(type))}));
     }
     const int result = truth(object);
     if (result == 0 || result == 1) return result == 1;
@@ -61,19 +70,15 @@ Result<bool> numpy_truth(PyObject* object)
 
 Error cannot_convert(PyObject* object, std::string_view target)
 {
-    Text text = "'" + type_qualname(reinterpret_cast<PyObject*>(Py_TYPE(object))) +
-                "' object cannot be converted to '";
-    text += target;
-    text += '\'';
-    return Error::make(PyExc_TypeError, std::move(text));
+    return Error::make(PyExc_TypeError,
+                       runtime::fill(pinned::cannot_convert, {type_qualname(reinterpret_cast<PyObject*>(Py_TYPE(object))), target}));
 }
 
 Error name_argument(std::string_view parameter, Error error)
 {
     PyObject* original = error.materialise();
     if (Py_TYPE(original) != reinterpret_cast<PyTypeObject*>(PyExc_TypeError)) return error;
-    Text text = "argument '" + to_text(parameter) + "': " + display(original);
-    Error named = Error::make(PyExc_TypeError, std::move(text));
+    Error named = Error::make(PyExc_TypeError, runtime::fill(pinned::named_argument, {parameter, display(original)}));
     PyObject* renamed = named.materialise();
     PyException_SetCause(renamed, PyException_GetCause(original));
     return named;

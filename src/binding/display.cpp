@@ -2,24 +2,19 @@
 
 #include "boundary/objects.hpp"
 #include "boundary/ref.hpp"
+#include "runtime/pinned_texts.hpp"
+#include "runtime/text.hpp"
 
 namespace tavric::binding {
 
-Text display(PyObject* object)
+runtime::Text display(PyObject* object)
 {
-    if (auto text = str_text(object)) return std::move(*text);
+    if (auto text = boundary::str_text(object)) return std::move(*text);
     PyErr_WriteUnraisable(object);
-    Ref name = Ref::steal(PyType_GetName(Py_TYPE(object)));
-    Py_ssize_t size = 0;
-    const char* utf8 = name ? PyUnicode_AsUTF8AndSize(name.get(), &size) : nullptr;
-    if (utf8 == nullptr) {
-        PyErr_Clear();
-        return "<unprintable object>";
-    }
-    Text text = "<unprintable ";
-    text.append(utf8, static_cast<std::size_t>(size));
-    text += " object>";
-    return text;
+    boundary::Ref name = boundary::Ref::steal(PyType_GetName(Py_TYPE(object)));
+    const auto utf8 = boundary::utf8_or_clear(name.get());
+    if (!utf8) return runtime::to_text(runtime::pinned::unprintable_object);
+    return runtime::fill(runtime::pinned::unprintable, {*utf8});
 }
 
 }  // namespace tavric::binding

@@ -8,6 +8,6 @@ namespace tavric::binding {
 
 // str(object) as UTF-8; a failing str() goes to the unraisable hook and an
 // "<unprintable ... object>" text stands in.
-Text display(PyObject* object);
+runtime::Text display(PyObject* object);
 
 }  // namespace tavric::binding

@@ -5,7 +5,7 @@
 #include "boundary/error.hpp"
 #include "runtime/fault.hpp"
 
-namespace tavric {
+namespace tavric::boundary {
 
 // Raises an error value on the way out; returns the result object or null.
 PyObject* deliver(Result<Ref> outcome);
@@ -15,11 +15,11 @@ PyObject* boundary_entry(Body&& body) noexcept
 {
     try {
         ++attach_depth();
-        drain_pending_releases();
+        drain_deferred_drops();
         Result<Ref> outcome = [&]() -> Result<Ref> {
             try {
                 return body();
-            } catch (Fault& fault) {
+            } catch (runtime::Fault& fault) {
                 return Error::panic(std::move(fault.message()));
             }
         }();
@@ -27,8 +27,8 @@ PyObject* boundary_entry(Body&& body) noexcept
         --attach_depth();
         return result;
     } catch (...) {
-        abort_at_boundary();
+        runtime::abort_at_boundary();
     }
 }
 
-}  // namespace tavric
+}  // namespace tavric::boundary

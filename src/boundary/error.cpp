@@ -4,31 +4,28 @@
 #include "boundary/objects.hpp"
 #include "boundary/once_cell.hpp"
 #include "runtime/fault.hpp"
+#include "runtime/pinned_texts.hpp"
+#include "runtime/text.hpp"
 
-namespace tavric {
+namespace tavric::boundary {
 namespace {
 
-constexpr const char* panic_doc =
-    "\n"
-    "The exception raised when native code called from Python fails unrecoverably.\n"
-    "\n"
-    "Like SystemExit, this exception is derived from BaseException so that\n"
-    "it will typically propagate all the way through the stack and cause the\n"
-    "Python interpreter to exit.\n";
+namespace pinned = runtime::pinned;
+
+using runtime::Text;
 
 OnceCell panic_type_cell;
 
 Result<Ref> create_panic_type()
 {
-    PyObject* type = PyErr_NewExceptionWithDoc("pyo3_runtime.PanicException", panic_doc,
+    PyObject* type = PyErr_NewExceptionWithDoc(pinned::panic_exception_name, pinned::panic_exception_doc,
                                                PyExc_BaseException, nullptr);
     if (type != nullptr) return Ref::steal(type);
     // Not through fetch(): that would wait on this very cell.
     Ref pending = Ref::steal(PyErr_GetRaisedException());
-    Text text = "Failed to initialize new exception type.: ";
-    text += pending ? describe_exception(pending.get())
-                    : Text("SystemError: attempted to fetch exception but none was set");
-    fault(std::move(text));
+    Text text = runtime::to_text(pinned::exception_type_failed);
+    text += pending ? describe_exception(pending.get()) : "SystemError: " + runtime::to_text(pinned::no_exception_set);
+    runtime::fault(std::move(text));
 }
 
 [[noreturn]] void resume_panic(Ref exception)
@@ -38,22 +35,22 @@ Result<Ref> create_panic_type()
         message = std::move(*text);
     } else {
         PyErr_Clear();
-        message = "Unwrapped panic from Python code";
+        message = runtime::to_text(pinned::unwrapped_panic);
     }
-    write_stderr("--- PyO3 is resuming a panic after fetching a PanicException from Python. ---\n");
-    write_stderr("Python stack trace below:\n");
+    runtime::write_stderr(pinned::resume_banner);
+    runtime::write_stderr(pinned::resume_trace);
     PyErr_SetRaisedException(exception.take());
     PyErr_PrintEx(0);
-    resume_fault(std::move(message));
+    runtime::resume_fault(std::move(message));
 }
 
 }  // namespace
 
-Error Error::make(PyObject* type, std::string_view fixed_message) noexcept
+Error Error::make(PyObject* type, std::string_view static_message) noexcept
 {
     Error error;
     error.type_ = type;
-    error.fixed_message_ = fixed_message;
+    error.static_message_ = static_message;
     return error;
 }
 
@@ -87,7 +84,7 @@ void Error::raise() &&
         return;
     }
     PyObject* type = wrap_in_tuple_ ? panic_exception_type() : type_;
-    const std::string_view message = owns_message_ ? std::string_view(owned_message_) : fixed_message_;
+    const std::string_view message = owns_message_ ? std::string_view(owned_message_) : static_message_;
     Ref argument = Ref::steal(
         PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size())));
     if (!argument) fault_api_call_failed();
@@ -106,7 +103,7 @@ PyObject* Error::materialise()
     Error built = std::move(*this);
     std::move(built).raise();
     PyObject* raised = PyErr_GetRaisedException();
-    if (raised == nullptr) fault("exception missing after writing to the interpreter");
+    if (raised == nullptr) runtime::fault(runtime::to_text(pinned::exception_missing));
     *this = fetched(Ref::steal(raised));
     return exception_.get();
 }
@@ -124,13 +121,13 @@ std::optional<Error> fetch()
 Error fetch_or_fallback()
 {
     if (auto error = fetch()) return std::move(*error);
-    return Error::make(PyExc_SystemError, std::string_view("attempted to fetch exception but none was set"));
+    return Error::make(PyExc_SystemError, pinned::no_exception_set);
 }
 
-void fault_api_call_failed(SourceLocation where)
+void fault_api_call_failed(runtime::SourceLocation where)
 {
     PyErr_Print();
-    fault("Python API call failed", where);
+    runtime::fault(runtime::to_text(pinned::api_call_failed), where);
 }
 
 Text describe_exception(PyObject* exception)
@@ -147,9 +144,9 @@ Text describe_exception(PyObject* exception)
 
 PyObject* panic_exception_type()
 {
-    Result<PyObject*> type = panic_type_cell.get_or_create(create_panic_type);
-    // The creator faults rather than returning an error.
-    return type ? type.value() : nullptr;
+    // The creator faults rather than returning an error, so there is always
+    // a value.
+    return panic_type_cell.get_or_create(create_panic_type).value();
 }
 
 PyObject* deliver(Result<Ref> outcome)
@@ -159,4 +156,4 @@ PyObject* deliver(Result<Ref> outcome)
     return nullptr;
 }
 
-}  // namespace tavric
+}  // namespace tavric::boundary

@@ -2,6 +2,7 @@
 // boundary entry raises them.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -11,14 +12,22 @@
 #include "runtime/fault.hpp"
 #include "runtime/memory.hpp"
 
-namespace tavric {
+namespace tavric::boundary {
 
 class Error {
 public:
-    // Built on raise: nothing of the interpreter is made until raise().
-    static Error make(PyObject* type, std::string_view fixed_message) noexcept;
-    static Error make(PyObject* type, Text message) noexcept;
-    static Error panic(Text message) noexcept;
+    // Built on raise: nothing of the interpreter is made until raise(), so
+    // these can be made and dropped while detached.
+    // A text of static storage (a pinned text or a literal), not copied.
+    static Error make(PyObject* type, std::string_view static_message) noexcept;
+    template <std::size_t N>
+    static Error make(PyObject* type, const char (&literal)[N]) noexcept
+    {
+        return make(type, std::string_view(literal, N - 1));
+    }
+    // A text built for this error.
+    static Error make(PyObject* type, runtime::Text message) noexcept;
+    static Error panic(runtime::Text message) noexcept;
     // An exception object taken from the interpreter.
     static Error fetched(Ref exception) noexcept;
 
@@ -33,8 +42,8 @@ private:
 
     PyObject* type_ = nullptr;
     bool wrap_in_tuple_ = false;
-    std::string_view fixed_message_;
-    Text owned_message_;
+    std::string_view static_message_;
+    runtime::Text owned_message_;
     bool owns_message_ = false;
     Ref exception_;
 };
@@ -56,6 +65,25 @@ private:
 using Status = Result<std::monostate>;
 inline Status success() noexcept { return std::monostate{}; }
 
+// Evaluates a Status or Result and returns its error from the enclosing
+// function, which returns a Result or Status itself.
+#define TAVRIC_TRY(expression)                                                      \
+    do {                                                                            \
+        if (auto tavric_outcome_ = (expression); !tavric_outcome_)                  \
+            return std::move(tavric_outcome_.error());                              \
+    } while (false)
+
+// `TAVRIC_ASSIGN_OR_RETURN(auto name, expression);` declares `name` with the
+// Result's value, or returns its error from the enclosing function.
+#define TAVRIC_ASSIGN_OR_RETURN(declaration, expression)                            \
+    TAVRIC_ASSIGN_OR_RETURN_WITH(TAVRIC_CONCAT(tavric_result_, __LINE__), declaration, expression)
+#define TAVRIC_ASSIGN_OR_RETURN_WITH(result, declaration, expression)               \
+    auto result = (expression);                                                     \
+    if (!result) return std::move(result.error());                                  \
+    declaration = std::move(result.value())
+#define TAVRIC_CONCAT(a, b) TAVRIC_CONCAT_INNER(a, b)
+#define TAVRIC_CONCAT_INNER(a, b) a##b
+
 // Takes the pending exception, or nothing when none is set. A PanicException
 // coming back from Python code resumes as an internal fault instead.
 std::optional<Error> fetch();
@@ -65,12 +93,12 @@ Error fetch_or_fallback();
 
 // For interpreter calls the module treats as unable to fail: prints the
 // pending exception and faults with "Python API call failed".
-[[noreturn]] void fault_api_call_failed(SourceLocation where = SourceLocation::current());
+[[noreturn]] void fault_api_call_failed(runtime::SourceLocation where = runtime::SourceLocation::current());
 
 // "TypeName: message" of the pending-exception object, for fault texts.
-Text describe_exception(PyObject* exception);
+runtime::Text describe_exception(PyObject* exception);
 
 // The process-wide PanicException class (created on first need).
 PyObject* panic_exception_type();
 
-}  // namespace tavric
+}  // namespace tavric::boundary

@@ -2,9 +2,23 @@
 
 #include "boundary/error.hpp"
 #include "boundary/ref.hpp"
+#include "runtime/pinned_texts.hpp"
 #include "runtime/text.hpp"
 
-namespace tavric {
+namespace tavric::boundary {
+
+using runtime::Text;
+
+std::optional<std::string_view> utf8_or_clear(PyObject* str) noexcept
+{
+    Py_ssize_t size = 0;
+    const char* utf8 = str != nullptr ? PyUnicode_AsUTF8AndSize(str, &size) : nullptr;
+    if (utf8 == nullptr) {
+        PyErr_Clear();
+        return std::nullopt;
+    }
+    return std::string_view(utf8, static_cast<std::size_t>(size));
+}
 
 Text utf8_text(PyObject* str)
 {
@@ -14,8 +28,8 @@ Text utf8_text(PyObject* str)
     PyErr_Clear();
     Ref encoded = Ref::steal(PyUnicode_AsEncodedString(str, "utf-8", "surrogatepass"));
     if (!encoded) fault_api_call_failed();
-    return utf8_lossy(std::string_view(PyBytes_AS_STRING(encoded.get()),
-                                       static_cast<std::size_t>(PyBytes_GET_SIZE(encoded.get()))));
+    return runtime::utf8_lossy(std::string_view(PyBytes_AS_STRING(encoded.get()),
+                                                static_cast<std::size_t>(PyBytes_GET_SIZE(encoded.get()))));
 }
 
 std::optional<Text> str_text(PyObject* object)
@@ -28,13 +42,8 @@ std::optional<Text> str_text(PyObject* object)
 Text type_qualname(PyObject* type)
 {
     Ref name = Ref::steal(PyType_GetQualName(reinterpret_cast<PyTypeObject*>(type)));
-    Py_ssize_t size = 0;
-    const char* utf8 = name ? PyUnicode_AsUTF8AndSize(name.get(), &size) : nullptr;
-    if (utf8 == nullptr) {
-        PyErr_Clear();
-        return "<failed to extract type name>";
-    }
-    return Text(utf8, static_cast<std::size_t>(size));
+    const auto utf8 = utf8_or_clear(name.get());
+    return runtime::to_text(utf8 ? *utf8 : runtime::pinned::unknown_type_name);
 }
 
-}  // namespace tavric
+}  // namespace tavric::boundary

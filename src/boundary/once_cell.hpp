@@ -1,15 +1,15 @@
 // Process-wide holders of one interpreter object each, filled at most once.
-// A thread that must wait for another's creation waits with the interpreter
-// released, so a waiting thread never blocks the one creating.
+// A thread that must wait for another's creation waits detached, so a waiting
+// thread never blocks the one creating.
 #pragma once
 
 #include <atomic>
 #include <mutex>
 
+#include "boundary/detach.hpp"
 #include "boundary/error.hpp"
-#include "boundary/release.hpp"
 
-namespace tavric {
+namespace tavric::boundary {
 
 class OnceCell {
 public:
@@ -18,6 +18,11 @@ public:
     // `create` runs attached and returns Result<Ref>; the cell keeps that
     // reference for the life of the process. A failed creation leaves the
     // cell empty for a later attempt.
+    //
+    // The creator must not come back to this same cell, directly or through
+    // Python code it runs: it would wait on its own flag forever. (The
+    // PanicException cell's creator takes the pending exception by hand, not
+    // through fetch(), for this reason.)
     template <class Creator>
     Result<PyObject*> get_or_create(Creator&& create)
     {
@@ -42,4 +47,4 @@ private:
     std::mutex creating_;
 };
 
-}  // namespace tavric
+}  // namespace tavric::boundary

@@ -5,13 +5,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-namespace tavric::python {
-
-#ifdef Py_GIL_DISABLED
-inline constexpr bool free_threaded = true;
-#else
-inline constexpr bool free_threaded = false;
-#endif
+namespace tavric::boundary {
 
 // Declares that the module needs no GIL; a no-op on builds that have one.
 inline int declare_no_gil(PyObject* module) noexcept
@@ -24,4 +18,4 @@ inline int declare_no_gil(PyObject* module) noexcept
 #endif
 }
 
-}  // namespace tavric::python
+}  // namespace tavric::boundary

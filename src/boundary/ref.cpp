@@ -5,24 +5,24 @@
 
 #include "runtime/memory.hpp"
 
-namespace tavric {
+namespace tavric::boundary {
 namespace {
 
-struct PendingReleases {
-    std::mutex lock;
-    Vec<PyObject*> objects;
+struct DeferredDrops {
+    std::mutex lock;  // never held while the interpreter is called
+    runtime::Vec<PyObject*> objects;
 };
 
-// Created on the first deferred release and never destroyed.
-std::atomic<PendingReleases*> pending{nullptr};
+// Made on the first deferred drop and never destroyed.
+std::atomic<DeferredDrops*> deferred{nullptr};
 
-PendingReleases& pending_list()
+DeferredDrops& deferred_list()
 {
-    if (auto* existing = pending.load(std::memory_order_acquire)) return *existing;
-    auto* fresh = new (allocate(sizeof(PendingReleases))) PendingReleases();
-    PendingReleases* expected = nullptr;
-    if (pending.compare_exchange_strong(expected, fresh, std::memory_order_acq_rel)) return *fresh;
-    fresh->~PendingReleases();
+    if (auto* existing = deferred.load(std::memory_order_acquire)) return *existing;
+    auto* fresh = new (runtime::allocate(sizeof(DeferredDrops))) DeferredDrops();
+    DeferredDrops* expected = nullptr;
+    if (deferred.compare_exchange_strong(expected, fresh, std::memory_order_acq_rel)) return *fresh;
+    fresh->~DeferredDrops();
     std::free(fresh);
     return *expected;
 }
@@ -35,28 +35,30 @@ int& attach_depth() noexcept
     return depth;
 }
 
-void release(PyObject* object) noexcept
+void drop_reference(PyObject* object) noexcept
 {
     if (attach_depth() > 0) {
         Py_DecRef(object);
         return;
     }
-    PendingReleases& list = pending_list();
+    DeferredDrops& list = deferred_list();
     std::lock_guard guard(list.lock);
     list.objects.push_back(object);
 }
 
-void drain_pending_releases() noexcept
+void drain_deferred_drops() noexcept
 {
-    PendingReleases* list = pending.load(std::memory_order_acquire);
+    DeferredDrops* list = deferred.load(std::memory_order_acquire);
     if (list == nullptr) return;
-    Vec<PyObject*> taken;
+    runtime::Vec<PyObject*> taken;
     {
         std::lock_guard guard(list->lock);
         if (list->objects.empty()) return;
         taken.swap(list->objects);
     }
+    // A drop may run Python code that asks for drops of its own: the lock is
+    // free by now, so it does not wait on itself.
     for (PyObject* object : taken) Py_DecRef(object);
 }
 
-}  // namespace tavric
+}  // namespace tavric::boundary

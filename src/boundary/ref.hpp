@@ -1,23 +1,26 @@
 // Owning references to interpreter objects, the per-thread attach depth, and
-// the list of releases that must wait until a thread is attached again.
+// the references whose drop must wait until a thread is attached again.
+//
+// Words: a thread *detaches* from the interpreter and *attaches* again
+// (detach.hpp); a reference is *dropped*.
 #pragma once
 
 #include <utility>
 
 #include "boundary/python.hpp"
 
-namespace tavric {
+namespace tavric::boundary {
 
 // Positive while the thread is inside the module with the interpreter attached.
 int& attach_depth() noexcept;
 
-// Drops one reference now if attached, otherwise queues it for the next attach.
-void release(PyObject* object) noexcept;
+// Drops one reference now if attached, otherwise defers it to the next attach.
+void drop_reference(PyObject* object) noexcept;
 
-// Releases everything queued, in order, with no lock held while doing so.
-void drain_pending_releases() noexcept;
+// Drops everything deferred, in order, with no lock held while doing so.
+void drain_deferred_drops() noexcept;
 
-// One strong reference, released when the owner goes away.
+// One strong reference, dropped when the owner goes away.
 class Ref {
 public:
     Ref() noexcept = default;
@@ -38,7 +41,7 @@ public:
     Ref& operator=(const Ref&) = delete;
     ~Ref()
     {
-        if (object_ != nullptr) release(object_);
+        if (object_ != nullptr) drop_reference(object_);
     }
 
     PyObject* get() const noexcept { return object_; }
@@ -52,4 +55,4 @@ private:
     PyObject* object_ = nullptr;
 };
 
-}  // namespace tavric
+}  // namespace tavric::boundary

@@ -5,6 +5,7 @@
 
 #include "crypto/blowfish.hpp"
 #include "hashstring/radix64.hpp"
+#include "runtime/pinned_texts.hpp"
 #include "runtime/wipe.hpp"
 
 namespace tavric::crypto {
@@ -16,7 +17,8 @@ constexpr std::size_t key_words = 18;  // one word for each P-array entry
 constexpr std::size_t salt_words = hashstring::salt_bytes / 4;
 constexpr std::size_t cipher_words = 6;
 constexpr std::size_t hash_bytes = 23;  // of the 24 the cipher text has
-static_assert(radix64::encoded_length(hash_bytes) == hashstring::hash_text_length);
+static_assert(runtime::pinned::bcrypt_magic.size() == 4 * cipher_words);
+static_assert(hashstring::radix64::encoded_length(hash_bytes) == hashstring::hash_text_length);
 
 // Everything derived from the passwords of a group of lanes; cleared however
 // the hash ends.
@@ -29,7 +31,7 @@ struct Secrets {
     // as encipher takes it.
     std::uint32_t cipher[cipher_words][Lanes];
     std::uint8_t hash[Lanes][4 * cipher_words];
-    ~Secrets() { wipe(this, sizeof *this); }
+    ~Secrets() { runtime::wipe(this, sizeof *this); }
 };
 
 // The key is the password and one zero byte, cut to 72 bytes, read cyclically:
@@ -67,18 +69,21 @@ bool compute(std::uint32_t cost, Secrets<Lanes>& secrets, KeepGoing& keep_going)
     }
 
     blowfish::expand<Lanes>(state, key, salt);
+    // Key, then salt: Provos and Mazieres' order (bcrypt_pbkdf's block
+    // function runs them the other way round).
     for (std::uint64_t round = 0, rounds = std::uint64_t{1} << cost; round < rounds; ++round) {
         if (!keep_going(round, rounds)) return false;
         blowfish::expand<Lanes>(state, key);
         blowfish::expand<Lanes>(state, salt);
     }
 
-    const auto magic = blowfish::read_words<cipher_words>("OrpheanBeholderScryDoubt");
+    const auto magic = blowfish::read_words<cipher_words>(runtime::pinned::bcrypt_magic.data());
     for (std::size_t i = 0; i < cipher_words; ++i)
         for (std::size_t k = 0; k < Lanes; ++k) secrets.cipher[i][k] = magic[i];
     for (int i = 0; i < 64; ++i)
         for (std::size_t half = 0; half < cipher_words; half += 2)
             blowfish::encipher<Lanes>(state, secrets.cipher[half], secrets.cipher[half + 1]);
+    // Big-endian words, as the hash text has always been read.
     for (std::size_t k = 0; k < Lanes; ++k)
         for (std::size_t i = 0; i < cipher_words; ++i)
             for (std::size_t b = 0; b < 4; ++b)
@@ -97,7 +102,7 @@ bool hash_lanes(const BcryptLane* lanes, std::uint32_t cost, KeepGoing&& keep_go
     }
     if (!compute<Lanes>(cost, secrets, keep_going)) return false;
     for (std::size_t k = 0; k < Lanes; ++k)
-        radix64::encode(std::span(secrets.hash[k], hash_bytes), lanes[k].hash->data());
+        hashstring::radix64::encode(std::span(secrets.hash[k], hash_bytes), lanes[k].hash->data());
     return true;
 }
 

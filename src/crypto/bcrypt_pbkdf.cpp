@@ -7,6 +7,7 @@
 #include "crypto/blowfish.hpp"
 #include "crypto/sha512.hpp"
 #include "runtime/fault_seams.hpp"
+#include "runtime/pinned_texts.hpp"
 #include "runtime/wipe.hpp"
 
 namespace tavric::crypto {
@@ -15,6 +16,7 @@ namespace {
 using blowfish::State;
 
 constexpr std::size_t block_bytes = 32;
+static_assert(runtime::pinned::pbkdf_magic.size() == block_bytes);
 constexpr std::size_t max_lanes = 4;
 
 // A SHA-512 digest read as sixteen big-endian words: the key and data
@@ -36,13 +38,16 @@ void bcrypt_hash(State* states, const Digest& password, const Digest* salts, std
         salt_of[k] = &salts[k];
     }
     blowfish::expand<Lanes>(state, keys, salt_of);
+    // Salt first, then key: the reverse of bcrypt's order, because OpenBSD
+    // defined bcrypt_pbkdf's block function that way, and every key it has
+    // derived (OpenSSH's encrypted keys among them) depends on it.
     for (int i = 0; i < 64; ++i) {
         blowfish::expand<Lanes>(state, salt_of);
         blowfish::expand<Lanes>(state, keys);
     }
 
     blowfish::Words<8> cipher[Lanes];
-    for (auto& text : cipher) text = blowfish::read_words<8>("OxychromaticBlowfishSwatDynamite");
+    for (auto& text : cipher) text = blowfish::read_words<8>(runtime::pinned::pbkdf_magic.data());
     for (int i = 0; i < 64; ++i) {
         for (std::size_t half = 0; half < 8; half += 2) {
             std::uint32_t left[Lanes], right[Lanes];
@@ -57,10 +62,12 @@ void bcrypt_hash(State* states, const Digest& password, const Digest* salts, std
             }
         }
     }
+    // Little-endian words, where bcrypt writes big-endian ones: again the
+    // published function's definition.
     for (std::size_t k = 0; k < Lanes; ++k)
         for (std::size_t i = 0; i < 8; ++i)
             for (std::size_t b = 0; b < 4; ++b) out[k][4 * i + b] = static_cast<std::uint8_t>(cipher[k][i] >> (8 * b));
-    wipe(cipher, sizeof cipher);
+    runtime::wipe(cipher, sizeof cipher);
 }
 
 // The SHA-512 of `first` then `second`, read as the schedule reads it.
@@ -69,7 +76,7 @@ Digest digest_words(std::span<const std::uint8_t> first, std::span<const std::ui
     std::uint8_t digest[sha512_bytes];
     sha512(first, second, digest);
     const Digest words = blowfish::read_words<16>(digest);
-    wipe(digest, sizeof digest);
+    runtime::wipe(digest, sizeof digest);
     return words;
 }
 
@@ -80,7 +87,7 @@ struct Scratch {
     Digest salts[max_lanes];
     std::uint8_t blocks[max_lanes][block_bytes];
     std::uint8_t sums[max_lanes][block_bytes];
-    ~Scratch() { wipe(this, sizeof *this); }
+    ~Scratch() { runtime::wipe(this, sizeof *this); }
 };
 
 // Derives `Lanes` consecutive output blocks, numbered from `first` (1-based).
@@ -119,7 +126,7 @@ PbkdfStatus bcrypt_pbkdf(std::span<const std::uint8_t> password, std::span<const
     if (auto status = check_arguments(password.size(), salt.size(), rounds, out.size());
         status != PbkdfStatus::ok)
         return status;
-    if (seams::sha512_fails()) return PbkdfStatus::library_failure;
+    if (runtime::seams::sha512_fails()) return PbkdfStatus::library_failure;
     Scratch scratch;
     scratch.password = digest_words(password);
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <sys/random.h>
 
+#include "runtime/pinned_texts.hpp"
 #include "runtime/platform.hpp"
 #include "runtime/text.hpp"
 
@@ -59,19 +60,20 @@ std::optional<RandomError> fill_random(std::span<std::uint8_t> out, GetrandomFun
     return std::nullopt;
 }
 
-Text describe(const RandomError& error)
+runtime::Text describe(const RandomError& error)
 {
+    using runtime::Text;
     switch (error.kind) {
     case RandomError::Kind::unexpected:
-        return "Error { internal_code: 65538, description: \"unexpected situation\" }";
+        return runtime::to_text(runtime::pinned::random_unexpected);
     case RandomError::Kind::errno_not_positive:
-        return "Error { internal_code: 65537, description: \"errno: did not return a positive value\" }";
+        return runtime::to_text(runtime::pinned::random_errno_not_positive);
     case RandomError::Kind::os: break;
     }
-    const Text code = decimal(error.os_code);
+    const Text code = runtime::decimal(error.os_code);
     Text text = "Error { os_error: " + code + ", description: Os { code: " + code + ", kind: ";
     text += kind_of_errno(error.os_code);
-    text += ", message: \"" + platform::error_message(error.os_code) + "\" } }";
+    text += ", message: \"" + runtime::platform::error_message(error.os_code) + "\" } }";
     return text;
 }
 

@@ -25,6 +25,6 @@ std::optional<RandomError> fill_random(std::span<std::uint8_t> out,
 
 // The error as the fault text shows it, e.g.
 // Error { internal_code: 65538, description: "unexpected situation" }
-Text describe(const RandomError& error);
+runtime::Text describe(const RandomError& error);
 
 }  // namespace tavric::crypto

@@ -15,7 +15,7 @@ void sha512(std::span<const std::uint8_t> first, std::span<const std::uint8_t> s
     sha512_update(&context, second.size(), second.data());
     sha512_digest(&context, sha512_bytes, digest);
     // The buffered tail of the password stays in the context otherwise.
-    wipe(&context, sizeof context);
+    runtime::wipe(&context, sizeof context);
 }
 
 }  // namespace tavric::crypto

@@ -7,7 +7,13 @@
 namespace tavric::hashstring {
 namespace {
 
+// In revision order: a Revision is an index into this table, and stored
+// hashes carry these texts.
 constexpr std::string_view labels[] = {"2a", "2x", "2y", "2b"};
+static_assert(labels[static_cast<std::size_t>(Revision::v2a)] == "2a" &&
+              labels[static_cast<std::size_t>(Revision::v2x)] == "2x" &&
+              labels[static_cast<std::size_t>(Revision::v2y)] == "2y" &&
+              labels[static_cast<std::size_t>(Revision::v2b)] == "2b");
 
 // Optional single '+', then one or more digits, value within 32 bits.
 std::optional<std::uint32_t> parse_cost(std::string_view text)

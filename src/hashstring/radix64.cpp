@@ -2,11 +2,13 @@
 
 #include <array>
 
-namespace tavric::radix64 {
+#include "runtime/pinned_texts.hpp"
+
+namespace tavric::hashstring::radix64 {
 namespace {
 
-constexpr std::string_view alphabet =
-    "./ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::string_view alphabet = runtime::pinned::radix64_alphabet;
+static_assert(alphabet.size() == 64);
 constexpr std::uint8_t not_a_symbol = 255;
 
 constexpr std::array<std::uint8_t, 256> make_reverse_table()
@@ -103,4 +105,4 @@ Decoded decode(std::string_view text, std::uint8_t* out) noexcept
     return {written, {}};
 }
 
-}  // namespace tavric::radix64
+}  // namespace tavric::hashstring::radix64

@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-namespace tavric::radix64 {
+namespace tavric::hashstring::radix64 {
 
 enum class Failure { bad_symbol, lone_final_symbol, padding_present, stray_trailing_bits };
 
@@ -40,4 +40,4 @@ void encode(std::span<const std::uint8_t> bytes, char* out) noexcept;
 // `out` must have room for decode_capacity(text.size()) bytes.
 Decoded decode(std::string_view text, std::uint8_t* out) noexcept;
 
-}  // namespace tavric::radix64
+}  // namespace tavric::hashstring::radix64

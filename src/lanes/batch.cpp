@@ -7,13 +7,23 @@
 
 #include "binding/bind.hpp"
 #include "boundary/entry.hpp"
-#include "boundary/release.hpp"
+#include "boundary/detach.hpp"
 #include "crypto/bcrypt.hpp"
 #include "lanes/operations.hpp"
 #include "lib/hashing.hpp"
+#include "runtime/pinned_texts.hpp"
 #include "runtime/text.hpp"
 
 namespace tavric::lanes {
+
+using boundary::Error;
+using boundary::Result;
+using boundary::Ref;
+using boundary::fetch_or_fallback;
+using boundary::boundary_entry;
+using boundary::run_detached;
+using runtime::Vec;
+
 namespace {
 
 constexpr std::string_view hashpw_many_names[] = {"passwords", "salts"};
@@ -22,7 +32,7 @@ constexpr std::string_view checkpw_many_names[] = {"passwords", "hashed_password
 constexpr binding::Parameters checkpw_many_parameters{"checkpw_many", checkpw_many_names, 2};
 
 struct Job {
-    operations::HashRequest request;
+    lib::HashRequest request;
     binding::ByteView stored;  // the setting or stored hash string as given
     hashstring::HashText hash;
 };
@@ -40,39 +50,32 @@ struct Pairs {
 // would refuse.
 Result<Job> read_pair(PyObject* password, PyObject* setting, std::string_view setting_name)
 {
-    auto password_view = binding::to_bytes(password, "password");
-    if (!password_view) return std::move(password_view.error());
-    auto setting_view = binding::to_bytes(setting, setting_name);
-    if (!setting_view) return std::move(setting_view.error());
-    Result<operations::HashRequest> request = operations::read_hash_request(password_view.value(), setting_view.value());
-    if (!request) return std::move(request.error());
-    const std::uint32_t cost = request.value().setting.cost;
-    if (cost < crypto::bcrypt_min_cost || cost > crypto::bcrypt_max_cost) return operations::invalid_salt();
-    return Job{request.value(), setting_view.value(), {}};
+    TAVRIC_ASSIGN_OR_RETURN(const binding::ByteView password_view, binding::to_bytes(password, "password"));
+    TAVRIC_ASSIGN_OR_RETURN(const binding::ByteView setting_view, binding::to_bytes(setting, setting_name));
+    TAVRIC_ASSIGN_OR_RETURN(const lib::HashRequest request, lib::read_hash_request(password_view, setting_view));
+    const std::uint32_t cost = request.setting.cost;
+    if (cost < crypto::bcrypt_min_cost || cost > crypto::bcrypt_max_cost) return lib::invalid_salt();
+    return Job{request, setting_view, {}};
 }
 
 Result<Pairs> read_pairs(const binding::Parameters& parameters, PyObject* const* args, Py_ssize_t nargsf,
                          PyObject* kwnames, std::string_view setting_name)
 {
     binding::Slots<2> slots;
-    if (Status bound = binding::bind(parameters, args, nargsf, kwnames, slots); !bound)
-        return std::move(bound.error());
-    Result<Ref> passwords = binding::to_tuple(slots[0], parameters.names[0]);
-    if (!passwords) return std::move(passwords.error());
-    Result<Ref> settings = binding::to_tuple(slots[1], parameters.names[1]);
-    if (!settings) return std::move(settings.error());
-    const Py_ssize_t count = PyTuple_GET_SIZE(passwords.value().get());
-    if (PyTuple_GET_SIZE(settings.value().get()) != count)
-        return Error::make(PyExc_ValueError, to_text(parameters.names[0]) + " and " + to_text(parameters.names[1]) +
-                                                 " must have the same length");
+    TAVRIC_TRY(binding::bind(parameters, args, nargsf, kwnames, slots));
+    TAVRIC_ASSIGN_OR_RETURN(Ref passwords, binding::to_tuple(slots[0], parameters.names[0]));
+    TAVRIC_ASSIGN_OR_RETURN(Ref settings, binding::to_tuple(slots[1], parameters.names[1]));
+    const Py_ssize_t count = PyTuple_GET_SIZE(passwords.get());
+    if (PyTuple_GET_SIZE(settings.get()) != count)
+        return Error::make(PyExc_ValueError,
+                           runtime::fill(runtime::pinned::pairs_unequal, {parameters.names[0], parameters.names[1]}));
 
-    Pairs pairs{std::move(passwords.value()), std::move(settings.value()), {}};
+    Pairs pairs{std::move(passwords), std::move(settings), {}};
     pairs.jobs.reserve(static_cast<std::size_t>(count));
     for (Py_ssize_t i = 0; i < count; ++i) {
-        Result<Job> job = read_pair(PyTuple_GET_ITEM(pairs.passwords.get(), i),
-                                    PyTuple_GET_ITEM(pairs.settings.get(), i), setting_name);
-        if (!job) return std::move(job.error());
-        pairs.jobs.push_back(job.value());
+        TAVRIC_ASSIGN_OR_RETURN(const Job job, read_pair(PyTuple_GET_ITEM(pairs.passwords.get(), i),
+                                                         PyTuple_GET_ITEM(pairs.settings.get(), i), setting_name));
+        pairs.jobs.push_back(job);
     }
     return pairs;
 }
@@ -101,7 +104,7 @@ void compute_released(Vec<Job>& jobs)
     std::stable_sort(by_cost.begin(), by_cost.end(), [&](std::size_t a, std::size_t b) {
         return jobs[a].request.setting.cost < jobs[b].request.setting.cost;
     });
-    run_released([&] { compute(jobs, by_cost); });
+    run_detached([&] { compute(jobs, by_cost); });
 }
 
 // A list of `count` new items; an item that cannot be made ends the call with
@@ -121,27 +124,25 @@ Result<Ref> make_list(std::size_t count, MakeItem&& make_item)
 
 Result<Ref> run_hashpw_many(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
-    Result<Pairs> pairs = read_pairs(hashpw_many_parameters, args, nargsf, kwnames, "salt");
-    if (!pairs) return std::move(pairs.error());
-    Vec<Job>& jobs = pairs.value().jobs;
+    TAVRIC_ASSIGN_OR_RETURN(Pairs pairs, read_pairs(hashpw_many_parameters, args, nargsf, kwnames, "salt"));
+    Vec<Job>& jobs = pairs.jobs;
     compute_released(jobs);
     return make_list(jobs.size(), [&](std::size_t i) {
         char hash[hashstring::hash_length];
-        operations::write_hash_string(jobs[i].request.setting, jobs[i].hash, hash);
+        lib::write_hash_string(jobs[i].request.setting, jobs[i].hash, hash);
         return PyBytes_FromStringAndSize(hash, hashstring::hash_length);
     });
 }
 
 Result<Ref> run_checkpw_many(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
-    Result<Pairs> pairs = read_pairs(checkpw_many_parameters, args, nargsf, kwnames, "hashed_password");
-    if (!pairs) return std::move(pairs.error());
-    Vec<Job>& jobs = pairs.value().jobs;
+    TAVRIC_ASSIGN_OR_RETURN(Pairs pairs, read_pairs(checkpw_many_parameters, args, nargsf, kwnames, "hashed_password"));
+    Vec<Job>& jobs = pairs.jobs;
     compute_released(jobs);
     return make_list(jobs.size(), [&](std::size_t i) {
         char hash[hashstring::hash_length];
-        operations::write_hash_string(jobs[i].request.setting, jobs[i].hash, hash);
-        return Py_NewRef(operations::matches_stored(hash, jobs[i].stored) ? Py_True : Py_False);
+        lib::write_hash_string(jobs[i].request.setting, jobs[i].hash, hash);
+        return Py_NewRef(lib::matches_stored(hash, jobs[i].stored) ? Py_True : Py_False);
     });
 }
 

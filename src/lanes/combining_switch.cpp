@@ -8,6 +8,13 @@
 #include "lib/shared_combiner.hpp"
 
 namespace tavric::lanes {
+
+using boundary::Error;
+using boundary::Result;
+using boundary::Ref;
+using boundary::fetch_or_fallback;
+using boundary::boundary_entry;
+
 namespace {
 
 constexpr std::string_view set_names[] = {"enabled"};
@@ -22,13 +29,12 @@ Result<crypto::Combiner*> find_combiner()
     PyObject* dictionary = PyInterpreterState_GetDict(PyInterpreterState_Get());
     PyObject* capsule = nullptr;
     if (dictionary != nullptr &&
-        PyDict_GetItemStringRef(dictionary, operations::combiner_capsule, &capsule) < 0)
+        PyDict_GetItemStringRef(dictionary, lib::combiner_capsule, &capsule) < 0)
         return fetch_or_fallback();
     Ref held = Ref::steal(capsule);
     if (!held)
-        return Error::make(PyExc_RuntimeError,
-                           std::string_view("tavric._tavric has not published its combiner in this interpreter"));
-    auto* combiner = static_cast<crypto::Combiner*>(PyCapsule_GetPointer(held.get(), operations::combiner_capsule));
+        return Error::make(PyExc_RuntimeError, "tavric._tavric has not published its combiner in this interpreter");
+    auto* combiner = static_cast<crypto::Combiner*>(PyCapsule_GetPointer(held.get(), lib::combiner_capsule));
     if (combiner == nullptr) return fetch_or_fallback();
     return combiner;
 }
@@ -36,24 +42,19 @@ Result<crypto::Combiner*> find_combiner()
 Result<Ref> run_set(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
     binding::Slots<1> slots;
-    if (Status bound = binding::bind(set_parameters, args, nargsf, kwnames, slots); !bound)
-        return std::move(bound.error());
-    Result<bool> enabled = binding::to_bool(slots[0], "enabled");
-    if (!enabled) return std::move(enabled.error());
-    Result<crypto::Combiner*> combiner = find_combiner();
-    if (!combiner) return std::move(combiner.error());
-    combiner.value()->set_enabled(enabled.value());
+    TAVRIC_TRY(binding::bind(set_parameters, args, nargsf, kwnames, slots));
+    TAVRIC_ASSIGN_OR_RETURN(const bool enabled, binding::to_bool(slots[0], "enabled"));
+    TAVRIC_ASSIGN_OR_RETURN(crypto::Combiner* const combiner, find_combiner());
+    combiner->set_enabled(enabled);
     return Ref::borrow(Py_None);
 }
 
 Result<Ref> run_get(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
     binding::Slots<0> slots;
-    if (Status bound = binding::bind(get_parameters, args, nargsf, kwnames, slots); !bound)
-        return std::move(bound.error());
-    Result<crypto::Combiner*> combiner = find_combiner();
-    if (!combiner) return std::move(combiner.error());
-    return Ref::borrow(combiner.value()->enabled() ? Py_True : Py_False);
+    TAVRIC_TRY(binding::bind(get_parameters, args, nargsf, kwnames, slots));
+    TAVRIC_ASSIGN_OR_RETURN(crypto::Combiner* const combiner, find_combiner());
+    return Ref::borrow(combiner->enabled() ? Py_True : Py_False);
 }
 
 }  // namespace

@@ -33,5 +33,5 @@ constexpr startup::ModuleSpec spec{&definition, functions, {}, nullptr};
 
 extern "C" PyMODINIT_FUNC PyInit__lanes(void)
 {
-    return tavric::boundary_entry([] { return tavric::startup::make_module(tavric::lanes::spec); });
+    return tavric::boundary::boundary_entry([] { return tavric::startup::make_module(tavric::lanes::spec); });
 }

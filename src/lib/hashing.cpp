@@ -2,17 +2,20 @@
 
 #include "crypto/bcrypt.hpp"
 #include "hashstring/compare.hpp"
+#include "runtime/pinned_texts.hpp"
 
-namespace tavric::operations {
+namespace tavric::lib {
 
-Error invalid_salt() { return Error::make(PyExc_ValueError, std::string_view("Invalid salt")); }
+using boundary::Error;
+using boundary::Result;
+
+namespace pinned = runtime::pinned;
+
+Error invalid_salt() { return Error::make(PyExc_ValueError, pinned::invalid_salt); }
 
 Result<HashRequest> read_hash_request(binding::ByteView password, binding::ByteView setting_text)
 {
-    if (password.size() > crypto::bcrypt_max_key)
-        return Error::make(PyExc_ValueError,
-                           std::string_view("password cannot be longer than 72 bytes, truncate manually "
-                                            "if necessary (e.g. my_password[:72])"));
+    if (password.size() > crypto::bcrypt_max_key) return Error::make(PyExc_ValueError, pinned::password_too_long);
     const auto setting = hashstring::parse_setting(
         std::string_view(reinterpret_cast<const char*>(setting_text.data()), setting_text.size()));
     if (!setting) return invalid_salt();
@@ -31,4 +34,4 @@ bool matches_stored(const char* hash, binding::ByteView stored) noexcept
                                                 stored.size());
 }
 
-}  // namespace tavric::operations
+}  // namespace tavric::lib

@@ -7,7 +7,7 @@
 #include "boundary/error.hpp"
 #include "hashstring/layout.hpp"
 
-namespace tavric::operations {
+namespace tavric::lib {
 
 struct HashRequest {
     binding::ByteView password;
@@ -16,10 +16,10 @@ struct HashRequest {
 
 // The 72-byte rule first, then the setting or stored hash string: ValueError
 // with the password message or "Invalid salt". The cost is not range-checked.
-Result<HashRequest> read_hash_request(binding::ByteView password, binding::ByteView setting_text);
+boundary::Result<HashRequest> read_hash_request(binding::ByteView password, binding::ByteView setting_text);
 
 // ValueError "Invalid salt".
-Error invalid_salt();
+boundary::Error invalid_salt();
 
 // "$label$cc$" + salt text + hash text: hashstring::hash_length bytes, the
 // salt text written afresh from the decoded salt.
@@ -29,4 +29,4 @@ void write_hash_string(const hashstring::Setting& setting, const hashstring::Has
 // without an early exit.
 bool matches_stored(const char* hash, binding::ByteView stored) noexcept;
 
-}  // namespace tavric::operations
+}  // namespace tavric::lib

@@ -7,7 +7,7 @@
 #error "TAVRIC_VERSION must be set by the build"
 #endif
 
-namespace tavric::metadata {
+namespace tavric::lib::metadata {
 
 inline constexpr std::string_view title = "tavric";
 inline constexpr std::string_view summary =
@@ -18,6 +18,5 @@ inline constexpr std::string_view author = "The tavric developers";
 inline constexpr std::string_view email = "tavric@example.org";
 inline constexpr std::string_view license = "Apache-2.0";
 inline constexpr std::string_view copyright_prefix = "Copyright 2026 ";
-inline constexpr std::string_view issues_uri = "https://tavric.example.org/issues/subinterpreters";
 
-}  // namespace tavric::metadata
+}  // namespace tavric::lib::metadata

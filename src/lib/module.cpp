@@ -6,7 +6,11 @@
 #include "boundary/entry.hpp"
 #include "startup/module_maker.hpp"
 
-namespace tavric {
+namespace tavric::lib {
+
+using boundary::Status;
+using runtime::to_text;
+
 namespace {
 
 // Single-phase: the functions are added by registration, not m_methods.
@@ -23,10 +27,10 @@ PyModuleDef definition = {
 };
 
 constexpr startup::Function functions[] = {
-    {"checkpw", operations::checkpw, "checkpw(password, hashed_password)\n--\n\n"},
-    {"gensalt", operations::gensalt, "gensalt(rounds=12, prefix=b'2b')\n--\n\n"},
-    {"hashpw", operations::hashpw, "hashpw(password, salt)\n--\n\n"},
-    {"kdf", operations::kdf,
+    {"checkpw", lib::checkpw, "checkpw(password, hashed_password)\n--\n\n"},
+    {"gensalt", lib::gensalt, "gensalt(rounds=12, prefix=b'2b')\n--\n\n"},
+    {"hashpw", lib::hashpw, "hashpw(password, salt)\n--\n\n"},
+    {"kdf", lib::kdf,
      "kdf(password, salt, desired_key_bytes, rounds, ignore_few_rounds=False)\n--\n\n"},
 };
 
@@ -39,19 +43,17 @@ constexpr startup::Attribute attributes[] = {
 
 Status finish(PyObject* module)
 {
-    if (Status added = startup::add_text(module, "__copyright__",
-                                         to_text(metadata::copyright_prefix) + to_text(metadata::author));
-        !added)
-        return added;
-    return operations::publish_combiner();
+    TAVRIC_TRY(startup::add_text(module, "__copyright__",
+                                 to_text(metadata::copyright_prefix) + to_text(metadata::author)));
+    return lib::publish_combiner();
 }
 
 constexpr startup::ModuleSpec spec{&definition, functions, attributes, finish};
 
 }  // namespace
-}  // namespace tavric
+}  // namespace tavric::lib
 
 extern "C" PyMODINIT_FUNC PyInit__tavric(void)
 {
-    return tavric::boundary_entry([] { return tavric::startup::make_module(tavric::spec); });
+    return tavric::boundary::boundary_entry([] { return tavric::startup::make_module(tavric::lib::spec); });
 }

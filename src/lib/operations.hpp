@@ -3,11 +3,11 @@
 
 #include "boundary/python.hpp"
 
-namespace tavric::operations {
+namespace tavric::lib {
 
 PyObject* checkpw(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
 PyObject* gensalt(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
 PyObject* hashpw(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
 PyObject* kdf(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
 
-}  // namespace tavric::operations
+}  // namespace tavric::lib

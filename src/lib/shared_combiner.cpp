@@ -4,7 +4,14 @@
 
 #include "runtime/memory.hpp"
 
-namespace tavric::operations {
+namespace tavric::lib {
+
+using boundary::Status;
+using boundary::Ref;
+using boundary::success;
+using boundary::fetch_or_fallback;
+
+using runtime::allocate;
 
 crypto::Combiner& shared_combiner() noexcept
 {
@@ -28,4 +35,4 @@ Status publish_combiner()
     return success();
 }
 
-}  // namespace tavric::operations
+}  // namespace tavric::lib

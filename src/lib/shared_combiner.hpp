@@ -9,7 +9,7 @@
 #include "boundary/error.hpp"
 #include "crypto/combining.hpp"
 
-namespace tavric::operations {
+namespace tavric::lib {
 
 // Key and capsule name; the version changes with Combiner's layout, since
 // both modules must be built from the same source to share it.
@@ -19,6 +19,6 @@ inline constexpr const char* combiner_capsule = "tavric._tavric.combiner.v1";
 crypto::Combiner& shared_combiner() noexcept;
 
 // Puts the capsule into the interpreter's dictionary.
-Status publish_combiner();
+boundary::Status publish_combiner();
 
-}  // namespace tavric::operations
+}  // namespace tavric::lib

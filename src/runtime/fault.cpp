@@ -9,10 +9,11 @@
 #endif
 #include <unistd.h>
 
+#include "runtime/pinned_texts.hpp"
 #include "runtime/platform.hpp"
 #include "runtime/text.hpp"
 
-namespace tavric {
+namespace tavric::runtime {
 namespace {
 
 std::atomic<bool> hint_given{false};
@@ -20,7 +21,8 @@ thread_local bool reporting = false;
 
 bool backtraces_enabled()
 {
-    const char* setting = std::getenv("TAVRIC_BACKTRACE");
+    // The one setting the module reads, and only when it reports a fault.
+    const char* setting = std::getenv(pinned::backtrace_switch.data());
     return setting != nullptr && setting[0] != '\0' && std::string_view(setting) != "0";
 }
 
@@ -59,7 +61,7 @@ void report(std::string_view message, const SourceLocation& where)
     text += '\n';
     const bool with_backtrace = backtraces_enabled();
     if (!with_backtrace && !hint_given.exchange(true))
-        text += "note: run with `TAVRIC_BACKTRACE=1` environment variable to display a backtrace\n";
+        text += pinned::backtrace_hint;
     write_stderr(text);
     if (with_backtrace) write_backtrace();
     reporting = false;
@@ -87,7 +89,7 @@ void resume_fault(Text message) { throw Fault(std::move(message)); }
 
 void abort_at_boundary(SourceLocation where) noexcept
 {
-    report("uncaught panic at ffi boundary", where);
+    report(pinned::uncaught_panic, where);
     std::abort();
 }
 
@@ -95,10 +97,10 @@ void abort_at_boundary(SourceLocation where) noexcept
 {
     char digits[24];
     auto end = std::to_chars(digits, digits + sizeof digits, size).ptr;
-    write_stderr("memory allocation of ");
+    write_stderr(pinned::allocation_failed_head);
     write_stderr(std::string_view(digits, static_cast<std::size_t>(end - digits)));
-    write_stderr(" bytes failed\n");
+    write_stderr(pinned::allocation_failed_tail);
     std::abort();
 }
 
-}  // namespace tavric
+}  // namespace tavric::runtime

@@ -12,7 +12,7 @@
 
 #include "runtime/memory.hpp"
 
-namespace tavric {
+namespace tavric::runtime {
 
 // Where a fault starts, filled in at the call site. std::source_location
 // where the library has it (it needs compiler support that clang 14 with
@@ -61,4 +61,4 @@ private:
 // Writes all of `bytes` to standard error, ignoring failures.
 void write_stderr(std::string_view bytes) noexcept;
 
-}  // namespace tavric
+}  // namespace tavric::runtime

@@ -8,7 +8,7 @@
 extern "C" [[gnu::weak]] bool tavric_seam_sha512_fails() noexcept;
 #endif
 
-namespace tavric::seams {
+namespace tavric::runtime::seams {
 
 // Makes bcrypt_pbkdf report a library failure, so that the derivation
 // faults while the interpreter is released.
@@ -21,4 +21,4 @@ inline bool sha512_fails() noexcept
 #endif
 }
 
-}  // namespace tavric::seams
+}  // namespace tavric::runtime::seams

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace tavric {
+namespace tavric::runtime {
 
 [[noreturn]] void allocation_failed(std::size_t size) noexcept;
 
@@ -31,7 +31,7 @@ struct Allocator {
     {
         if (count > std::numeric_limits<std::size_t>::max() / sizeof(T))
             allocation_failed(std::numeric_limits<std::size_t>::max());
-        return static_cast<T*>(tavric::allocate(count * sizeof(T)));
+        return static_cast<T*>(runtime::allocate(count * sizeof(T)));
     }
     void deallocate(T* block, std::size_t) noexcept { std::free(block); }
 
@@ -44,4 +44,4 @@ using Text = std::basic_string<char, std::char_traits<char>, Allocator<char>>;
 template <class T>
 using Vec = std::vector<T, Allocator<T>>;
 
-}  // namespace tavric
+}  // namespace tavric::runtime

@@ -10,7 +10,7 @@
 #include <pthread_np.h>
 #endif
 
-namespace tavric::platform {
+namespace tavric::runtime::platform {
 namespace {
 
 // strerror_r returns int (POSIX) or char* (GNU); accept either.
@@ -52,4 +52,4 @@ Text error_message(int code)
     return Text(message);
 }
 
-}  // namespace tavric::platform
+}  // namespace tavric::runtime::platform

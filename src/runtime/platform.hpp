@@ -6,7 +6,7 @@
 
 #include "runtime/memory.hpp"
 
-namespace tavric::platform {
+namespace tavric::runtime::platform {
 
 std::uint64_t thread_id() noexcept;
 
@@ -16,4 +16,4 @@ Text thread_name();
 // The C library's message for an errno value.
 Text error_message(int code);
 
-}  // namespace tavric::platform
+}  // namespace tavric::runtime::platform

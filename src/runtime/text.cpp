@@ -1,6 +1,6 @@
 #include "runtime/text.hpp"
 
-namespace tavric {
+namespace tavric::runtime {
 namespace {
 
 constexpr std::string_view replacement = "\xEF\xBF\xBD";
@@ -40,6 +40,23 @@ long sequence_length(std::string_view bytes, std::size_t at)
 
 }  // namespace
 
+Text fill(std::string_view pattern, std::initializer_list<std::string_view> values)
+{
+    Text text;
+    const std::string_view* value = values.begin();
+    for (std::size_t at = 0; at < pattern.size();) {
+        const std::size_t mark = pattern.find("{}", at);
+        if (mark == std::string_view::npos || value == values.end()) {
+            text += pattern.substr(at);
+            break;
+        }
+        text += pattern.substr(at, mark - at);
+        text += *value++;
+        at = mark + 2;
+    }
+    return text;
+}
+
 Text utf8_lossy(std::string_view bytes)
 {
     Text out;
@@ -58,4 +75,4 @@ Text utf8_lossy(std::string_view bytes)
     return out;
 }
 
-}  // namespace tavric
+}  // namespace tavric::runtime

@@ -10,7 +10,7 @@
 #include <strings.h>
 #endif
 
-namespace tavric {
+namespace tavric::runtime {
 
 inline void wipe(void* memory, std::size_t size) noexcept
 {
@@ -22,4 +22,4 @@ inline void wipe(void* memory, std::size_t size) noexcept
 #endif
 }
 
-}  // namespace tavric
+}  // namespace tavric::runtime

@@ -5,10 +5,26 @@
 
 #include "binding/convert.hpp"
 #include "boundary/once_cell.hpp"
-#include "lib/metadata.hpp"
+#include "runtime/pinned_texts.hpp"
 #include "runtime/text.hpp"
 
 namespace tavric::startup {
+
+using boundary::Error;
+using boundary::Result;
+using boundary::Status;
+using boundary::Ref;
+using boundary::success;
+using boundary::fetch_or_fallback;
+using boundary::fault_api_call_failed;
+using boundary::describe_exception;
+using boundary::OnceCell;
+using runtime::to_text;
+using runtime::fault;
+using runtime::allocate;
+
+namespace pinned = runtime::pinned;
+
 namespace {
 
 // The module-API version the interpreter checks at creation, from the header,
@@ -60,11 +76,10 @@ Result<Ref> all_list(PyObject* module)
 
 Status add(PyObject* module, PyObject* name, PyObject* value)
 {
-    Result<Ref> list = all_list(module);
-    if (!list) return std::move(list.error());
-    if (PyList_Append(list.value().get(), name) < 0) {
+    TAVRIC_ASSIGN_OR_RETURN(const Ref list, all_list(module));
+    if (PyList_Append(list.get(), name) < 0) {
         Error error = fetch_or_fallback();
-        fault("could not append __name__ to __all__: " + describe_exception(error.materialise()));
+        fault(to_text(pinned::append_to_all_failed) + describe_exception(error.materialise()));
     }
     if (PyObject_SetAttr(module, name, value) < 0) return fetch_or_fallback();
     return success();
@@ -94,12 +109,11 @@ Result<Ref> make_function(PyObject* module, const Function& row)
 Status register_contents(PyObject* module, const ModuleSpec& spec)
 {
     for (const Function& row : spec.functions) {
-        Result<Ref> function = make_function(module, row);
-        if (!function) return std::move(function.error());
-        if (Status added = add_function(module, std::move(function.value())); !added) return added;
+        TAVRIC_ASSIGN_OR_RETURN(Ref function, make_function(module, row));
+        TAVRIC_TRY(add_function(module, std::move(function)));
     }
     for (const Attribute& attribute : spec.attributes) {
-        if (Status added = add_text(module, attribute.name, attribute.value); !added) return added;
+        TAVRIC_TRY(add_text(module, attribute.name, attribute.value));
     }
     return spec.finish != nullptr ? spec.finish(module) : success();
 }
@@ -110,9 +124,8 @@ Result<Ref> create_module(const ModuleSpec& spec)
 {
     Ref module = Ref::steal(PyModule_Create2(spec.definition, module_api_version));
     if (!module) return fetch_or_fallback();
-    if (python::declare_no_gil(module.get()) < 0) return fetch_or_fallback();
-    if (Status registered = register_contents(module.get(), spec); !registered)
-        return std::move(registered.error());
+    if (boundary::declare_no_gil(module.get()) < 0) return fetch_or_fallback();
+    TAVRIC_TRY(register_contents(module.get(), spec));
     Py_AtExit(mark_owner_finalised);
     return module;
 }
@@ -132,15 +145,11 @@ Result<Ref> make_module(const ModuleSpec& spec)
     if (id == -1) return fetch_or_fallback();
     std::int64_t expected = -1;
     if (!recorded_interpreter.compare_exchange_strong(expected, id) && expected != id)
-        return Error::make(PyExc_ImportError,
-                           "PyO3 modules do not yet support subinterpreters, see " + to_text(metadata::issues_uri));
+        return Error::make(PyExc_ImportError, pinned::subinterpreters);
     if (owner_finalised.load())
-        return Error::make(PyExc_ImportError,
-                           std::string_view("tavric cannot be imported again after the interpreter that "
-                                            "first imported it was finalised"));
-    Result<PyObject*> module = module_cache.get_or_create([&] { return create_module(spec); });
-    if (!module) return std::move(module.error());
-    return Ref::borrow(module.value());
+        return Error::make(PyExc_ImportError, pinned::owner_finalised);
+    TAVRIC_ASSIGN_OR_RETURN(PyObject* const module, module_cache.get_or_create([&] { return create_module(spec); }));
+    return Ref::borrow(module);
 }
 
 }  // namespace tavric::startup

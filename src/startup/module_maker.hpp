@@ -28,14 +28,14 @@ struct ModuleSpec {
     PyModuleDef* definition;
     std::span<const Function> functions;    // registered first, in order
     std::span<const Attribute> attributes;  // then these, in order
-    Status (*finish)(PyObject* module);     // a last step of the module's own, or null
+    boundary::Status (*finish)(PyObject* module);     // a last step of the module's own, or null
 };
 
 // The init function's body: a new reference to the module, made at most once
 // per process.
-Result<Ref> make_module(const ModuleSpec& spec);
+boundary::Result<boundary::Ref> make_module(const ModuleSpec& spec);
 
 // Adds a str attribute and lists its name in `__all__`.
-Status add_text(PyObject* module, const char* name, std::string_view value);
+boundary::Status add_text(PyObject* module, const char* name, std::string_view value);
 
 }  // namespace tavric::startup

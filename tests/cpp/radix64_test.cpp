@@ -6,7 +6,7 @@
 
 #include "hashstring/radix64.hpp"
 
-namespace tavric::radix64 {
+namespace tavric::hashstring::radix64 {
 namespace {
 
 std::string encoded(const std::vector<std::uint8_t>& bytes)
@@ -123,4 +123,4 @@ TEST(Radix64, EveryAccepted22CharacterTailReencodesToItself)
 }
 
 }  // namespace
-}  // namespace tavric::radix64
+}  // namespace tavric::hashstring::radix64

@@ -2,7 +2,7 @@
 
 #include "runtime/text.hpp"
 
-namespace tavric {
+namespace tavric::runtime {
 namespace {
 
 TEST(Utf8Lossy, ReplacesMaximalIllFormedSubsequences)
@@ -26,5 +26,15 @@ TEST(Utf8Lossy, ReplacesMaximalIllFormedSubsequences)
     for (const Case& c : cases) EXPECT_EQ(std::string(utf8_lossy(c.in)), c.expected);
 }
 
+TEST(Fill, PutsEachValueAtItsMarkInOrder)
+{
+    EXPECT_EQ(fill("{}() takes {} positional {} but {} {} given", {"kdf", "5", "arguments", "6", "were"}),
+              "kdf() takes 5 positional arguments but 6 were given");
+    // A value that looks like a mark is not filled in itself.
+    EXPECT_EQ(fill("'{}' and '{}'", {"{}", "b"}), "'{}' and 'b'");
+    EXPECT_EQ(fill("no marks", {"unused"}), "no marks");
+    EXPECT_EQ(fill("{} then {}", {"only"}), "only then {}");
+}
+
 }  // namespace
-}  // namespace tavric
+}  // namespace tavric::runtime

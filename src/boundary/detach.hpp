@@ -1,9 +1,9 @@
-// Running a computation with the interpreter released.
+// Running a computation with the thread detached from the interpreter.
 #pragma once
 
 #include "boundary/ref.hpp"
 
-namespace tavric {
+namespace tavric::boundary {
 
 // Detaches the thread for its lifetime and attaches it again however the
 // scope is left, a fault included.
@@ -24,7 +24,7 @@ public:
         attach_depth() = saved_depth_;
         PyEval_RestoreThread(state_);
         state_ = nullptr;
-        drain_pending_releases();
+        drain_deferred_drops();
     }
 
 private:
@@ -36,10 +36,10 @@ private:
 // counts, no objects. It may read immutable bytes arguments and write into a
 // result object nobody else has seen yet.
 template <class Computation>
-auto run_released(Computation&& computation)
+auto run_detached(Computation&& computation)
 {
     Detached detached;
     return computation();
 }
 
-}  // namespace tavric
+}  // namespace tavric::boundary
