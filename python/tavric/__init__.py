@@ -14,6 +14,8 @@ from ._tavric import (
     hashpw,
     kdf,
 )
+from ._lanes import checkpw_many, combining_enabled, hashpw_many, set_combining
+from ._hasher import HashInfo, InvalidHashError, PasswordHasher, parse_hash
 
 __version__ = __version_ex__
 
@@ -22,6 +24,14 @@ __all__ = [
     "gensalt",
     "hashpw",
     "kdf",
+    "hashpw_many",
+    "checkpw_many",
+    "set_combining",
+    "combining_enabled",
+    "PasswordHasher",
+    "HashInfo",
+    "InvalidHashError",
+    "parse_hash",
     "__title__",
     "__summary__",
     "__uri__",

@@ -14,3 +14,14 @@ tavric.kdf(b"p", b"s", "32", 50)  # E: arg-type
 text: str = tavric.hashpw(b"pw", tavric.gensalt())  # E: assignment
 matched: bytes = tavric.checkpw(b"pw", b"")  # E: assignment
 tavric.PanicException  # E: attr-defined
+
+hasher = tavric.PasswordHasher()
+tavric.PasswordHasher(rounds="12")  # E: arg-type
+tavric.PasswordHasher(prefix=b"2b")  # E: arg-type
+tavric.PasswordHasher(12, "2b", "utf-8", True)  # E: misc
+hasher.hash(None)  # E: arg-type
+hasher.verify("pw", 60)  # E: arg-type
+hasher.rounds = 4  # E: misc
+stored: bytes = hasher.hash("pw")  # E: assignment
+ok: bool = hasher.averify("pw", "h")  # E: assignment
+tavric.parse_hash("h").cost  # E: attr-defined
