@@ -9,7 +9,6 @@ change in the machine's speed falls on both.
 """
 
 import argparse
-import ctypes
 import json
 import os
 import pathlib
@@ -24,6 +23,7 @@ import tavric
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
 import async_verify  # noqa: E402
 import lanes  # noqa: E402
+from lanes import best  # noqa: E402
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 DOCS = ROOT / "docs"
@@ -44,30 +44,8 @@ def blowfish_blocks_kdf(key_bytes, rounds):
     return blocks * rounds * ((1 + 2 * 64) * EXPAND + 64 * 4)
 
 
-def best(calls, repeat):
-    """The best time of each call over `repeat` rounds. Every round runs each
-    call once, in a rotating order, so that a change in the machine's speed
-    during the run falls on all of them alike."""
-    times = [[] for _ in calls]
-    for round_ in range(repeat):
-        for offset in range(len(calls)):
-            which = (round_ + offset) % len(calls)
-            start = time.perf_counter()
-            calls[which]()
-            times[which].append(time.perf_counter() - start)
-    return [min(t) for t in times]
-
-
-def libxcrypt():
-    library = ctypes.CDLL("libcrypt.so.1")
-    function = library.crypt
-    function.restype = ctypes.c_char_p
-    function.argtypes = [ctypes.c_char_p, ctypes.c_char_p]
-    return function
-
-
 def bench_hashpw_vs_crypt(costs, repeat):
-    crypt = libxcrypt()
+    crypt = lanes.crypt_function()
     rows = []
     for cost in costs:
         setting = b"$2b$%02d$" % cost + SALT

@@ -31,4 +31,12 @@ PyObject* boundary_entry(Body&& body) noexcept
     }
 }
 
+// The vectorcall entry of a module function whose body is
+// `Body(args, nargsf, kwnames)`: what a function table points at.
+template <Result<Ref> (*Body)(PyObject* const*, Py_ssize_t, PyObject*)>
+PyObject* function_entry(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
+{
+    return boundary_entry([&] { return Body(args, nargsf, kwnames); });
+}
+
 }  // namespace tavric::boundary

@@ -122,40 +122,37 @@ Result<Ref> make_list(std::size_t count, MakeItem&& make_item)
     return list;
 }
 
-Result<Ref> run_hashpw_many(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+// Reads and checks every pair, computes them all, and makes one list item
+// from each pair's 60-byte hash string.
+template <class MakeItem>
+Result<Ref> run_batch(const binding::Parameters& parameters, std::string_view setting_name, PyObject* const* args,
+                      Py_ssize_t nargsf, PyObject* kwnames, MakeItem&& make_item)
 {
-    TAVRIC_ASSIGN_OR_RETURN(Pairs pairs, read_pairs(hashpw_many_parameters, args, nargsf, kwnames, "salt"));
+    TAVRIC_ASSIGN_OR_RETURN(Pairs pairs, read_pairs(parameters, args, nargsf, kwnames, setting_name));
     Vec<Job>& jobs = pairs.jobs;
     compute_released(jobs);
     return make_list(jobs.size(), [&](std::size_t i) {
         char hash[hashstring::hash_length];
         lib::write_hash_string(jobs[i].request.setting, jobs[i].hash, hash);
-        return PyBytes_FromStringAndSize(hash, hashstring::hash_length);
-    });
-}
-
-Result<Ref> run_checkpw_many(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
-{
-    TAVRIC_ASSIGN_OR_RETURN(Pairs pairs, read_pairs(checkpw_many_parameters, args, nargsf, kwnames, "hashed_password"));
-    Vec<Job>& jobs = pairs.jobs;
-    compute_released(jobs);
-    return make_list(jobs.size(), [&](std::size_t i) {
-        char hash[hashstring::hash_length];
-        lib::write_hash_string(jobs[i].request.setting, jobs[i].hash, hash);
-        return Py_NewRef(lib::matches_stored(hash, jobs[i].stored) ? Py_True : Py_False);
+        return make_item(hash, jobs[i]);
     });
 }
 
 }  // namespace
 
-PyObject* hashpw_many(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
+Result<Ref> hashpw_many(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
-    return boundary_entry([&] { return run_hashpw_many(args, nargsf, kwnames); });
+    return run_batch(hashpw_many_parameters, "salt", args, nargsf, kwnames, [](const char* hash, const Job&) {
+        return PyBytes_FromStringAndSize(hash, hashstring::hash_length);
+    });
 }
 
-PyObject* checkpw_many(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
+Result<Ref> checkpw_many(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
-    return boundary_entry([&] { return run_checkpw_many(args, nargsf, kwnames); });
+    return run_batch(checkpw_many_parameters, "hashed_password", args, nargsf, kwnames,
+                     [](const char* hash, const Job& job) {
+                         return Py_NewRef(lib::matches_stored(hash, job.stored) ? Py_True : Py_False);
+                     });
 }
 
 }  // namespace tavric::lanes

@@ -39,7 +39,9 @@ Result<crypto::Combiner*> find_combiner()
     return combiner;
 }
 
-Result<Ref> run_set(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+}  // namespace
+
+Result<Ref> set_combining(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
     binding::Slots<1> slots;
     TAVRIC_TRY(binding::bind(set_parameters, args, nargsf, kwnames, slots));
@@ -49,24 +51,12 @@ Result<Ref> run_set(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
     return Ref::borrow(Py_None);
 }
 
-Result<Ref> run_get(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+Result<Ref> combining_enabled(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
     binding::Slots<0> slots;
     TAVRIC_TRY(binding::bind(get_parameters, args, nargsf, kwnames, slots));
     TAVRIC_ASSIGN_OR_RETURN(crypto::Combiner* const combiner, find_combiner());
     return Ref::borrow(combiner->enabled() ? Py_True : Py_False);
-}
-
-}  // namespace
-
-PyObject* set_combining(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
-{
-    return boundary_entry([&] { return run_set(args, nargsf, kwnames); });
-}
-
-PyObject* combining_enabled(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
-{
-    return boundary_entry([&] { return run_get(args, nargsf, kwnames); });
 }
 
 }  // namespace tavric::lanes

@@ -7,23 +7,14 @@
 namespace tavric::lanes {
 namespace {
 
-PyModuleDef definition = {
-    .m_base = PyModuleDef_HEAD_INIT,
-    .m_name = "_lanes",
-    .m_doc = "",
-    .m_size = 0,
-    .m_methods = nullptr,
-    .m_slots = nullptr,
-    .m_traverse = nullptr,
-    .m_clear = nullptr,
-    .m_free = nullptr,
-};
+// Never freed: the interpreter keeps its address.
+PyModuleDef definition = startup::single_phase_definition("_lanes");
 
 constexpr startup::Function functions[] = {
-    {"hashpw_many", hashpw_many, "hashpw_many(passwords, salts)\n--\n\n"},
-    {"checkpw_many", checkpw_many, "checkpw_many(passwords, hashed_passwords)\n--\n\n"},
-    {"set_combining", set_combining, "set_combining(enabled)\n--\n\n"},
-    {"combining_enabled", combining_enabled, "combining_enabled()\n--\n\n"},
+    {"hashpw_many", boundary::function_entry<hashpw_many>, "hashpw_many(passwords, salts)\n--\n\n"},
+    {"checkpw_many", boundary::function_entry<checkpw_many>, "checkpw_many(passwords, hashed_passwords)\n--\n\n"},
+    {"set_combining", boundary::function_entry<set_combining>, "set_combining(enabled)\n--\n\n"},
+    {"combining_enabled", boundary::function_entry<combining_enabled>, "combining_enabled()\n--\n\n"},
 };
 
 constexpr startup::ModuleSpec spec{&definition, functions, {}, nullptr};

@@ -1,14 +1,14 @@
-// The batch module's functions, each behind its own boundary entry.
+// The bodies of the batch module's functions; the function table enters each
+// through boundary::function_entry.
 #pragma once
 
-#include "boundary/python.hpp"
+#include "boundary/error.hpp"
 
 namespace tavric::lanes {
 
-PyObject* hashpw_many(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
-PyObject* checkpw_many(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
-PyObject* set_combining(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
-PyObject* combining_enabled(PyObject* module, PyObject* const* args, Py_ssize_t nargsf,
-                            PyObject* kwnames) noexcept;
+boundary::Result<boundary::Ref> hashpw_many(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
+boundary::Result<boundary::Ref> checkpw_many(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
+boundary::Result<boundary::Ref> set_combining(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
+boundary::Result<boundary::Ref> combining_enabled(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
 
 }  // namespace tavric::lanes

@@ -50,7 +50,9 @@ Result<Ref> generate(std::uint16_t rounds, binding::ByteView prefix)
     return Ref::steal(result);
 }
 
-Result<Ref> run(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+}  // namespace
+
+Result<Ref> gensalt(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
     binding::Slots<2> slots;
     TAVRIC_TRY(binding::bind(parameters, args, nargsf, kwnames, slots));
@@ -64,13 +66,6 @@ Result<Ref> run(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
         TAVRIC_ASSIGN_OR_RETURN(prefix, binding::to_bytes(slots[1], "prefix"));
     }
     return generate(rounds, prefix);
-}
-
-}  // namespace
-
-PyObject* gensalt(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
-{
-    return boundary::boundary_entry([&] { return run(args, nargsf, kwnames); });
 }
 
 }  // namespace tavric::lib

@@ -65,7 +65,9 @@ Ref hash_object(const char (&hash)[hash_length])
     return Ref::steal(result);
 }
 
-Result<Ref> run_hashpw(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+}  // namespace
+
+Result<Ref> hashpw(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
     TAVRIC_ASSIGN_OR_RETURN(const auto views, bind_bytes<2>(hashpw_parameters, args, nargsf, kwnames));
     char hash[hash_length];
@@ -73,7 +75,7 @@ Result<Ref> run_hashpw(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnam
     return hash_object(hash);
 }
 
-Result<Ref> run_checkpw(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+Result<Ref> checkpw(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
     TAVRIC_ASSIGN_OR_RETURN(const auto views, bind_bytes<2>(checkpw_parameters, args, nargsf, kwnames));
     char hash[hash_length];
@@ -82,18 +84,6 @@ Result<Ref> run_checkpw(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwna
     // to a failed allocation is hashpw's.
     const Ref computed = hash_object(hash);
     return Ref::borrow(matches_stored(hash, views[1]) ? Py_True : Py_False);
-}
-
-}  // namespace
-
-PyObject* hashpw(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
-{
-    return boundary::boundary_entry([&] { return run_hashpw(args, nargsf, kwnames); });
-}
-
-PyObject* checkpw(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
-{
-    return boundary::boundary_entry([&] { return run_checkpw(args, nargsf, kwnames); });
 }
 
 }  // namespace tavric::lib

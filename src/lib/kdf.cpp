@@ -80,7 +80,9 @@ Result<Ref> derive(const Request& request)
     return result;
 }
 
-Result<Ref> run(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+}  // namespace
+
+Result<Ref> kdf(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
     binding::Slots<5> slots;
     TAVRIC_TRY(binding::bind(parameters, args, nargsf, kwnames, slots));
@@ -93,13 +95,6 @@ Result<Ref> run(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
         TAVRIC_ASSIGN_OR_RETURN(ignore_few_rounds, binding::to_bool(slots[4], "ignore_few_rounds"));
     }
     return derive({password, salt, key_bytes, rounds, ignore_few_rounds});
-}
-
-}  // namespace
-
-PyObject* kdf(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
-{
-    return boundary::boundary_entry([&] { return run(args, nargsf, kwnames); });
 }
 
 }  // namespace tavric::lib

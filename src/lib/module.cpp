@@ -13,24 +13,14 @@ using runtime::to_text;
 
 namespace {
 
-// Single-phase: the functions are added by registration, not m_methods.
-PyModuleDef definition = {
-    .m_base = PyModuleDef_HEAD_INIT,
-    .m_name = "_tavric",
-    .m_doc = "",
-    .m_size = 0,
-    .m_methods = nullptr,
-    .m_slots = nullptr,
-    .m_traverse = nullptr,
-    .m_clear = nullptr,
-    .m_free = nullptr,
-};
+// Never freed: the interpreter keeps its address.
+PyModuleDef definition = startup::single_phase_definition("_tavric");
 
 constexpr startup::Function functions[] = {
-    {"checkpw", lib::checkpw, "checkpw(password, hashed_password)\n--\n\n"},
-    {"gensalt", lib::gensalt, "gensalt(rounds=12, prefix=b'2b')\n--\n\n"},
-    {"hashpw", lib::hashpw, "hashpw(password, salt)\n--\n\n"},
-    {"kdf", lib::kdf,
+    {"checkpw", boundary::function_entry<checkpw>, "checkpw(password, hashed_password)\n--\n\n"},
+    {"gensalt", boundary::function_entry<gensalt>, "gensalt(rounds=12, prefix=b'2b')\n--\n\n"},
+    {"hashpw", boundary::function_entry<hashpw>, "hashpw(password, salt)\n--\n\n"},
+    {"kdf", boundary::function_entry<kdf>,
      "kdf(password, salt, desired_key_bytes, rounds, ignore_few_rounds=False)\n--\n\n"},
 };
 

@@ -1,13 +1,14 @@
-// The four module functions, each behind its own boundary entry.
+// The bodies of _tavric's four functions; the function table enters each
+// through boundary::function_entry.
 #pragma once
 
-#include "boundary/python.hpp"
+#include "boundary/error.hpp"
 
 namespace tavric::lib {
 
-PyObject* checkpw(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
-PyObject* gensalt(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
-PyObject* hashpw(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
-PyObject* kdf(PyObject* module, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept;
+boundary::Result<boundary::Ref> checkpw(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
+boundary::Result<boundary::Ref> gensalt(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
+boundary::Result<boundary::Ref> hashpw(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
+boundary::Result<boundary::Ref> kdf(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
 
 }  // namespace tavric::lib

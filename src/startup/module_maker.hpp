@@ -24,6 +24,23 @@ struct Attribute {
     std::string_view value;
 };
 
+// A single-phase definition: no methods table (registration adds the
+// functions), no slots, no state, no docstring but the empty one.
+inline PyModuleDef single_phase_definition(const char* name) noexcept
+{
+    return PyModuleDef{
+        .m_base = PyModuleDef_HEAD_INIT,
+        .m_name = name,
+        .m_doc = "",
+        .m_size = 0,
+        .m_methods = nullptr,
+        .m_slots = nullptr,
+        .m_traverse = nullptr,
+        .m_clear = nullptr,
+        .m_free = nullptr,
+    };
+}
+
 struct ModuleSpec {
     PyModuleDef* definition;
     std::span<const Function> functions;    // registered first, in order
