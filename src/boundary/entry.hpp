@@ -31,9 +31,13 @@ PyObject* boundary_entry(Body&& body) noexcept
     }
 }
 
+// What a module function does between binding and delivery: bind, convert,
+// compute, make the result.
+using FunctionBody = Result<Ref>(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
+
 // The vectorcall entry of a module function whose body is
 // `Body(args, nargsf, kwnames)`: what a function table points at.
-template <Result<Ref> (*Body)(PyObject* const*, Py_ssize_t, PyObject*)>
+template <FunctionBody* Body>
 PyObject* function_entry(PyObject*, PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames) noexcept
 {
     return boundary_entry([&] { return Body(args, nargsf, kwnames); });

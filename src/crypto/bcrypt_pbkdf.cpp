@@ -155,10 +155,10 @@ std::string_view name_of(PbkdfStatus status) noexcept
 {
     switch (status) {
     case PbkdfStatus::ok: return "Ok";
-    case PbkdfStatus::invalid_param_len: return "InvalidParamLen";
-    case PbkdfStatus::invalid_rounds: return "InvalidRounds";
-    case PbkdfStatus::invalid_output_len: return "InvalidOutputLen";
-    case PbkdfStatus::library_failure: return "LibraryFailure";
+    case PbkdfStatus::invalid_param_len: return runtime::pinned::pbkdf_invalid_param_len;
+    case PbkdfStatus::invalid_rounds: return runtime::pinned::pbkdf_invalid_rounds;
+    case PbkdfStatus::invalid_output_len: return runtime::pinned::pbkdf_invalid_output_len;
+    case PbkdfStatus::library_failure: return runtime::pinned::pbkdf_library_failure;
     }
     return "Unknown";
 }

@@ -71,10 +71,8 @@ runtime::Text describe(const RandomError& error)
     case RandomError::Kind::os: break;
     }
     const Text code = runtime::decimal(error.os_code);
-    Text text = "Error { os_error: " + code + ", description: Os { code: " + code + ", kind: ";
-    text += kind_of_errno(error.os_code);
-    text += ", message: \"" + runtime::platform::error_message(error.os_code) + "\" } }";
-    return text;
+    return runtime::fill(runtime::pinned::random_os_error,
+                         {code, code, kind_of_errno(error.os_code), runtime::platform::error_message(error.os_code)});
 }
 
 }  // namespace tavric::crypto

@@ -6,14 +6,11 @@
 #include "boundary/entry.hpp"
 #include "lanes/operations.hpp"
 #include "lib/shared_combiner.hpp"
+#include "runtime/pinned_texts.hpp"
 
 namespace tavric::lanes {
 
-using boundary::Error;
-using boundary::Result;
 using boundary::Ref;
-using boundary::fetch_or_fallback;
-using boundary::boundary_entry;
 
 namespace {
 
@@ -21,27 +18,27 @@ constexpr std::string_view set_names[] = {"enabled"};
 constexpr binding::Parameters set_parameters{"set_combining", set_names, 1};
 constexpr binding::Parameters get_parameters{"combining_enabled", {}, 0};
 
-Result<crypto::Combiner*> find_combiner()
+boundary::Result<crypto::Combiner*> find_combiner()
 {
     // Importing _tavric makes sure that it has published the capsule.
     Ref owner = Ref::steal(PyImport_ImportModule("tavric._tavric"));
-    if (!owner) return fetch_or_fallback();
+    if (!owner) return boundary::fetch_or_fallback();
     PyObject* dictionary = PyInterpreterState_GetDict(PyInterpreterState_Get());
     PyObject* capsule = nullptr;
     if (dictionary != nullptr &&
         PyDict_GetItemStringRef(dictionary, lib::combiner_capsule, &capsule) < 0)
-        return fetch_or_fallback();
+        return boundary::fetch_or_fallback();
     Ref held = Ref::steal(capsule);
     if (!held)
-        return Error::make(PyExc_RuntimeError, "tavric._tavric has not published its combiner in this interpreter");
+        return boundary::Error::make(PyExc_RuntimeError, runtime::pinned::combiner_missing);
     auto* combiner = static_cast<crypto::Combiner*>(PyCapsule_GetPointer(held.get(), lib::combiner_capsule));
-    if (combiner == nullptr) return fetch_or_fallback();
+    if (combiner == nullptr) return boundary::fetch_or_fallback();
     return combiner;
 }
 
 }  // namespace
 
-Result<Ref> set_combining(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+boundary::Result<Ref> set_combining(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
     binding::Slots<1> slots;
     TAVRIC_TRY(binding::bind(set_parameters, args, nargsf, kwnames, slots));
@@ -51,7 +48,7 @@ Result<Ref> set_combining(PyObject* const* args, Py_ssize_t nargsf, PyObject* kw
     return Ref::borrow(Py_None);
 }
 
-Result<Ref> combining_enabled(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
+boundary::Result<Ref> combining_enabled(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames)
 {
     binding::Slots<0> slots;
     TAVRIC_TRY(binding::bind(get_parameters, args, nargsf, kwnames, slots));

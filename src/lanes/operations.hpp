@@ -2,13 +2,10 @@
 // through boundary::function_entry.
 #pragma once
 
-#include "boundary/error.hpp"
+#include "boundary/entry.hpp"
 
 namespace tavric::lanes {
 
-boundary::Result<boundary::Ref> hashpw_many(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
-boundary::Result<boundary::Ref> checkpw_many(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
-boundary::Result<boundary::Ref> set_combining(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
-boundary::Result<boundary::Ref> combining_enabled(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
+boundary::FunctionBody hashpw_many, checkpw_many, set_combining, combining_enabled;
 
 }  // namespace tavric::lanes

@@ -2,13 +2,10 @@
 // through boundary::function_entry.
 #pragma once
 
-#include "boundary/error.hpp"
+#include "boundary/entry.hpp"
 
 namespace tavric::lib {
 
-boundary::Result<boundary::Ref> checkpw(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
-boundary::Result<boundary::Ref> gensalt(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
-boundary::Result<boundary::Ref> hashpw(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
-boundary::Result<boundary::Ref> kdf(PyObject* const* args, Py_ssize_t nargsf, PyObject* kwnames);
+boundary::FunctionBody checkpw, gensalt, hashpw, kdf;
 
 }  // namespace tavric::lib

@@ -45,6 +45,7 @@ inline constexpr std::string_view unprintable_object = "<unprintable object>";
 inline constexpr std::string_view no_exception_set = "attempted to fetch exception but none was set";
 inline constexpr std::string_view subinterpreters =
     "PyO3 modules do not yet support subinterpreters, see https://tavric.example.org/issues/subinterpreters";
+inline constexpr std::string_view combiner_missing = "tavric._tavric has not published its combiner in this interpreter";
 inline constexpr std::string_view owner_finalised =
     "tavric cannot be imported again after the interpreter that first imported it was finalised";
 inline constexpr const char* panic_exception_name = "pyo3_runtime.PanicException";
@@ -80,6 +81,15 @@ inline constexpr std::string_view random_unexpected =
     "Error { internal_code: 65538, description: \"unexpected situation\" }";
 inline constexpr std::string_view random_errno_not_positive =
     "Error { internal_code: 65537, description: \"errno: did not return a positive value\" }";
+// errno twice, its kind (crypto/random.cpp names them), the C library's text.
+inline constexpr std::string_view random_os_error =
+    "Error { os_error: {}, description: Os { code: {}, kind: {}, message: \"{}\" } }";
+
+// bcrypt_pbkdf's refusals, as kdf's fault text names them.
+inline constexpr std::string_view pbkdf_invalid_param_len = "InvalidParamLen";
+inline constexpr std::string_view pbkdf_invalid_rounds = "InvalidRounds";
+inline constexpr std::string_view pbkdf_invalid_output_len = "InvalidOutputLen";
+inline constexpr std::string_view pbkdf_library_failure = "LibraryFailure";
 
 // The constants the algorithms are defined with: every stored hash and
 // derived key depends on them.
