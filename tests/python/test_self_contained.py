@@ -12,9 +12,9 @@ from pathlib import Path
 import pytest
 
 from conftest import build_shim, preload, run_python
-from tavric import _tavric
+from tavric import _lanes, _tavric
 
-EXTENSION = Path(_tavric.__file__)
+EXTENSIONS = {"_tavric": Path(_tavric.__file__), "_lanes": Path(_lanes.__file__)}
 SANITIZED = "asan" in os.environ.get("LD_PRELOAD", "")
 # glibc's and musl's C library, maths library, loader and vDSO.
 C_LIBRARY = re.compile(r"(libc|libm)\.so\.6|libc\.musl-.*|ld-linux-.*|ld-musl-.*|linux-vdso\.so\.1")
@@ -29,16 +29,18 @@ def tool(name):
 
 
 @pytest.mark.skipif(SANITIZED, reason="a sanitizer build links the sanitizer runtimes")
-def test_needs_only_the_c_library():
-    listed = subprocess.run([tool("ldd"), str(EXTENSION)], capture_output=True, text=True, check=True).stdout
+@pytest.mark.parametrize("extension", EXTENSIONS.values(), ids=EXTENSIONS.keys())
+def test_needs_only_the_c_library(extension):
+    listed = subprocess.run([tool("ldd"), str(extension)], capture_output=True, text=True, check=True).stdout
     needed = [Path(line.split()[0]).name for line in listed.splitlines() if line.strip()]
     assert needed and all(C_LIBRARY.fullmatch(name) for name in needed), listed
 
 
-def test_exports_only_its_init_function():
-    symbols = subprocess.run([tool("nm"), "-D", "--defined-only", str(EXTENSION)],
+@pytest.mark.parametrize("name, extension", EXTENSIONS.items(), ids=EXTENSIONS.keys())
+def test_exports_only_its_init_function(name, extension):
+    symbols = subprocess.run([tool("nm"), "-D", "--defined-only", str(extension)],
                              capture_output=True, text=True, check=True).stdout
-    assert [line.split()[-1] for line in symbols.splitlines()] == ["PyInit__tavric"]
+    assert [line.split()[-1] for line in symbols.splitlines()] == [f"PyInit_{name}"]
 
 
 EXERCISE = """
@@ -48,6 +50,8 @@ salt = tavric.gensalt(4)
 stored = tavric.hashpw(b"pw\\x00x", salt)
 assert tavric.checkpw(b"pw\\x00x", stored) and not tavric.checkpw(b"px", stored)
 tavric.kdf(b"p", b"s", 48, 10)
+assert tavric.checkpw_many([b"pw\\x00x"], tavric.hashpw_many([b"pw\\x00x"], [salt])) == [True]
+tavric.set_combining(tavric.combining_enabled())
 for call in (lambda: tavric.hashpw("pw", salt), lambda: tavric.gensalt(3), lambda: tavric.kdf(b"", b"s", 1, 1)):
     try:
         call()
