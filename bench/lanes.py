@@ -118,10 +118,14 @@ def bench_loaded_server(cost, seconds, rounds):
             areas.buffer = ctypes.create_string_buffer(1 << 16)
         assert crypt_rn(PASSWORD, stored, areas.buffer, len(areas.buffer)) == stored
 
+    def with_checkpw():
+        assert tavric.checkpw(PASSWORD, stored)
+
     def checkpw_combining(enabled):
-        def work():
-            assert tavric.checkpw(PASSWORD, stored)
-        return lambda: (tavric.set_combining(enabled), run_threads(threads, seconds, work))[1]
+        def turn():
+            tavric.set_combining(enabled)
+            return run_threads(threads, seconds, with_checkpw)
+        return turn
 
     configurations = {
         "combining on": checkpw_combining(True),

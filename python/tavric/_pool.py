@@ -101,11 +101,12 @@ class _Pool:
                     jobs.append(self._queue.get_nowait())
                 except queue.Empty:
                     break
-            checks = [job for job in jobs if job.batch is checkpw_many]
-            hashes = [job for job in jobs if job.batch is hashpw_many]
-            for group in (checks, hashes):
-                if group:
-                    _run(group)
+            # Checks and hashes go into lanes apart.
+            kinds: dict[Callable[..., list[Any]], list[_Job]] = {}
+            for job in jobs:
+                kinds.setdefault(job.batch, []).append(job)
+            for group in kinds.values():
+                _run(group)
 
 
 _pool: _Pool | None = None

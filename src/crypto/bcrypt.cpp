@@ -118,15 +118,13 @@ bool dispatch(std::span<const BcryptLane> lanes, std::uint32_t cost, KeepGoing&&
     }
 }
 
-bool valid_cost(std::uint32_t cost) { return cost >= bcrypt_min_cost && cost <= bcrypt_max_cost; }
-
 }  // namespace
 
 std::optional<hashstring::HashText> bcrypt(std::span<const std::uint8_t> password,
                                            std::uint32_t cost,
                                            const hashstring::Salt& salt) noexcept
 {
-    if (!valid_cost(cost)) return std::nullopt;
+    if (!bcrypt_cost_in_range(cost)) return std::nullopt;
     hashstring::HashText hash;
     const BcryptLane lane{password, &salt, &hash};
     hash_lanes<1>(&lane, cost);
@@ -135,13 +133,13 @@ std::optional<hashstring::HashText> bcrypt(std::span<const std::uint8_t> passwor
 
 bool bcrypt_lanes(std::span<const BcryptLane> lanes, std::uint32_t cost) noexcept
 {
-    if (!valid_cost(cost) || lanes.size() > max_bcrypt_lanes) return false;
+    if (!bcrypt_cost_in_range(cost) || lanes.size() > max_bcrypt_lanes) return false;
     return dispatch(lanes, cost, Uninterrupted{});
 }
 
 LanesOutcome bcrypt_lanes(std::span<const BcryptLane> lanes, std::uint32_t cost, RoundCheck& check) noexcept
 {
-    if (!valid_cost(cost) || lanes.size() > max_bcrypt_lanes) return LanesOutcome::refused;
+    if (!bcrypt_cost_in_range(cost) || lanes.size() > max_bcrypt_lanes) return LanesOutcome::refused;
     const auto keep_going = [&](std::uint64_t round, std::uint64_t rounds) { return check.keep_going(round, rounds); };
     return dispatch(lanes, cost, keep_going) ? LanesOutcome::done : LanesOutcome::abandoned;
 }
@@ -158,6 +156,6 @@ LanesOutcome bcrypt_lanes(std::span<const BcryptLane> lanes, std::uint32_t cost,
 //      8   0.99    1.76     2.55     3.24
 //     10   1.00    1.78     2.52     3.18
 //     12   1.04    1.76     2.65     3.35
-std::size_t preferred_bcrypt_lanes(std::uint32_t) noexcept { return 4; }
+std::size_t preferred_bcrypt_lanes(std::uint32_t) noexcept { return max_bcrypt_lanes; }
 
 }  // namespace tavric::crypto

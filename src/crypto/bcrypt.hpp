@@ -14,6 +14,11 @@ inline constexpr std::uint32_t bcrypt_min_cost = 4;
 inline constexpr std::uint32_t bcrypt_max_cost = 31;
 inline constexpr std::size_t bcrypt_max_key = 72;
 
+inline constexpr bool bcrypt_cost_in_range(std::uint32_t cost) noexcept
+{
+    return cost >= bcrypt_min_cost && cost <= bcrypt_max_cost;
+}
+
 // The hash text for a password under a cost and salt, computed the same way
 // for every version label. Nothing for a cost outside 4..31. Passwords longer
 // than 72 bytes are cut, as bcrypt cuts its key.
@@ -53,7 +58,8 @@ enum class LanesOutcome { done, abandoned, refused };
 // for a group that would rather start again with more lanes.
 LanesOutcome bcrypt_lanes(std::span<const BcryptLane> lanes, std::uint32_t cost, RoundCheck& check) noexcept;
 
-// How many lanes give the most hashes per second at this cost.
+// How many lanes give the most hashes per second at this cost; never more
+// than max_bcrypt_lanes.
 std::size_t preferred_bcrypt_lanes(std::uint32_t cost) noexcept;
 
 }  // namespace tavric::crypto

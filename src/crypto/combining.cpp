@@ -33,7 +33,7 @@ struct Combiner::Call {
 // The calls one thread computes together; lives on the leader's stack.
 struct Combiner::Group final : RoundCheck {
     Group(Combiner& owner, Call& leader) noexcept
-        : owner(owner), cost(leader.cost), wanted(std::min(preferred_bcrypt_lanes(leader.cost), max_bcrypt_lanes))
+        : owner(owner), cost(leader.cost), wanted(preferred_bcrypt_lanes(leader.cost))
     {
         members[size++] = &leader;
     }
@@ -65,7 +65,7 @@ struct Combiner::Group final : RoundCheck {
 bool Combiner::hash(std::span<const std::uint8_t> password, std::uint32_t cost, const hashstring::Salt& salt,
                     hashstring::HashText& hash) noexcept
 {
-    if (cost < bcrypt_min_cost || cost > bcrypt_max_cost) return false;
+    if (!bcrypt_cost_in_range(cost)) return false;
     if (!enabled()) {
         const BcryptLane alone{password, &salt, &hash};
         return bcrypt_lanes(std::span(&alone, 1), cost);

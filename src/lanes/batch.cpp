@@ -53,8 +53,7 @@ Result<Job> read_pair(PyObject* password, PyObject* setting, std::string_view se
     TAVRIC_ASSIGN_OR_RETURN(const binding::ByteView password_view, binding::to_bytes(password, "password"));
     TAVRIC_ASSIGN_OR_RETURN(const binding::ByteView setting_view, binding::to_bytes(setting, setting_name));
     TAVRIC_ASSIGN_OR_RETURN(const lib::HashRequest request, lib::read_hash_request(password_view, setting_view));
-    const std::uint32_t cost = request.setting.cost;
-    if (cost < crypto::bcrypt_min_cost || cost > crypto::bcrypt_max_cost) return lib::invalid_salt();
+    if (!crypto::bcrypt_cost_in_range(request.setting.cost)) return lib::invalid_salt();
     return Job{request, setting_view, {}};
 }
 
@@ -85,7 +84,7 @@ void compute(Vec<Job>& jobs, const Vec<std::size_t>& by_cost) noexcept
 {
     for (std::size_t at = 0; at < by_cost.size();) {
         const std::uint32_t cost = jobs[by_cost[at]].request.setting.cost;
-        const std::size_t width = std::min(crypto::preferred_bcrypt_lanes(cost), crypto::max_bcrypt_lanes);
+        const std::size_t width = crypto::preferred_bcrypt_lanes(cost);
         crypto::BcryptLane lanes[crypto::max_bcrypt_lanes];
         std::size_t size = 0;
         for (; at < by_cost.size() && size < width && jobs[by_cost[at]].request.setting.cost == cost; ++at) {

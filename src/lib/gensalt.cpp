@@ -29,7 +29,7 @@ Result<Ref> generate(std::uint16_t rounds, binding::ByteView prefix)
     const auto revision = hashstring::revision_of(label);
     if (!revision || (*revision != hashstring::Revision::v2a && *revision != hashstring::Revision::v2b))
         return Error::make(PyExc_ValueError, pinned::unsupported_prefix);
-    if (rounds < crypto::bcrypt_min_cost || rounds > crypto::bcrypt_max_cost)
+    if (!crypto::bcrypt_cost_in_range(rounds))
         return Error::make(PyExc_ValueError, pinned::invalid_rounds);
 
     hashstring::Salt salt{};
