@@ -46,8 +46,6 @@ public:
     void set_enabled(bool enabled) noexcept { enabled_.store(enabled, std::memory_order_relaxed); }
     bool enabled() const noexcept { return enabled_.load(std::memory_order_relaxed); }
 
-    std::size_t cores() const noexcept { return cores_; }
-
     // How many calls so far were computed in another call's lanes.
     std::uint64_t combined_calls() const noexcept { return combined_.load(std::memory_order_relaxed); }
 
